@@ -43,13 +43,14 @@ bool SimInstrument::GetFeature(std::span<std::uint8_t> report) {
         return Fail(std::move(transfer));
     }
     InstrumentReport sent = answer;
-    const bool stormy = faults.InBusyStorm(exchangeCount);
-    if (stormy || busyAnswersLeft > 0) {
+    // A command's own busy answers count every fetch after it, storms included.
+    const bool commandBusy = busyAnswersLeft > 0;
+    if (commandBusy) {
+        --busyAnswersLeft;
+    }
+    if (commandBusy || faults.InBusyStorm(exchangeCount)) {
         sent = InstrumentReport{};
         sent[kStatusByte] = kBusyStatus;
-        if (!stormy) {
-            --busyAnswersLeft;
-        }
     }
     const std::size_t filled =
         std::min(report.size(), static_cast<std::size_t>(std::max(identity.featureReportLength, 0)));
