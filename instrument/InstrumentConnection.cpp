@@ -1,0 +1,52 @@
+// Follows the HID controller's reports: recognises the instrument, makes it the active device,
+// and stops an update when it goes.
+#include "instrument/InstrumentConnection.h"
+
+#include <algorithm>
+#include <string>
+
+#include "instrument/ModelTable.h"
+
+namespace zrflash::instrument {
+
+InstrumentConnection::InstrumentConnection(InstrumentState& state, Controls controls, ImageLoader loadImage)
+    : state_(state), controls_(controls), loadImage_(std::move(loadImage)) {}
+
+bool InstrumentConnection::Enumerate(hid::THidDevice& device) {
+    const auto model = ModelOf(device.Attributes().VendorID, device.Attributes().ProductID);
+    if (!model) return true;
+    state_.ModelSuffix = std::u16string(model->suffix);
+    controls_.window.SetCaption(std::u16string(model->captionPrefix) + state_.ModelSuffix);
+    controls_.log.Add(ConnectedLine(state_.ModelSuffix));
+    state_.ActiveDevice = &device;
+    // A device an earlier enumeration took stays checked out and still becomes the active one.
+    device.CheckOut();
+    loadImage_(model->code);
+    state_.ModelCode = model->code;
+    return true;
+}
+
+void InstrumentConnection::DeviceChange(hid::THidDeviceController& controller) {
+    // Checked in only now: during OnRemoval the controller's pass still holds the objects.
+    for (hid::THidDevice* device : unpluggedInstruments_) controller.CheckIn(device);
+    unpluggedInstruments_.clear();
+    state_.ActiveDevice = nullptr;
+    controller.Enumerate();
+}
+
+void InstrumentConnection::Removal(hid::THidDevice& device) {
+    if (device.IsCheckedOut() &&
+        std::find(unpluggedInstruments_.begin(), unpluggedInstruments_.end(), &device) == unpluggedInstruments_.end()) {
+        unpluggedInstruments_.push_back(&device);
+    }
+    // Another HID device going (a mouse, a keyboard) is no concern of an update in progress.
+    if (state_.ActiveDevice == nullptr || state_.ActiveDevice != &device) return;
+    controls_.log.Add(DisconnectedLine(state_.ModelSuffix));
+    controls_.pollTimer.SetEnabled(true);
+    controls_.finishTimer.SetEnabled(false);
+    controls_.uploadTimer.SetEnabled(false);
+    controls_.progress.SetPosition(0);
+    state_.ActiveDevice = nullptr;
+}
+
+}  // namespace zrflash::instrument

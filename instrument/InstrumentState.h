@@ -1,0 +1,26 @@
+// The program's knowledge of the attached instrument, owned by the form and kept between events.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace zrflash::hid {
+class THidDevice;
+}
+
+namespace zrflash::instrument {
+
+struct InstrumentState {
+    // The checked-out instrument every command goes to; the controller owns it.
+    hid::THidDevice* ActiveDevice = nullptr;
+    // 12 or 14 once an instrument has been recognised; never cleared.
+    std::uint8_t ModelCode = 0;
+    std::u16string ModelSuffix;
+    // Identification (35 characters) and firmware version text (5), from the last poll that got that far.
+    std::u16string DeviceIdent;
+    std::int32_t FirmwareVersionNumber = 0;
+    // False while the poll sets the option boxes, so that their click handlers write nothing.
+    bool OptionsLoaded = false;
+};
+
+}  // namespace zrflash::instrument
