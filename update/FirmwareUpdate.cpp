@@ -1,0 +1,179 @@
+// The firmware update: its start on a click of the update button, one chunk per tick of the upload
+// timer with a page commit every 256 bytes, and the finalisation in one tick of the finish timer.
+#include "update/FirmwareUpdate.h"
+
+#include <array>
+
+#include "instrument/ModelTable.h"
+#include "protocol/AddressMap.h"
+#include "protocol/ChecksumReadout.h"
+#include "protocol/Commands.h"
+#include "update/FirmwareChecksum.h"
+#include "update/FirmwareImages.h"
+#include "update/ImagePieces.h"
+#include "update/UpdateTexts.h"
+
+namespace zrflash::update {
+namespace {
+
+namespace address = protocol::address;
+namespace command = protocol::command;
+
+constexpr int kChunkLength = 16;
+constexpr int kPageLength = 256;
+constexpr int kCommitPauseMs = 10;
+constexpr int kFinishPauseMs = 20;
+constexpr int kCheckPauseMs = 10;
+
+std::uint8_t ModelByte(std::uint8_t modelCode) { return modelCode == 14 ? 14 : 45; }
+
+struct CellWrite {
+    std::uint16_t address;
+    std::uint8_t value;
+};
+
+// Settings that model-12 firmware older than 1.12 lacks, in the order they are written.
+constexpr std::array<CellWrite, 9> kModel12CellsBefore112 = {{
+    {0x398, 10}, {0x399, 0}, {0x39C, 0}, {0x39A, 244}, {0x39B, 1},
+    {0x490, 160}, {0x491, 134}, {0x492, 1}, {0x493, 0},
+}};
+
+// Calibration numbers that model-12 firmware up to 1.00 lacks.
+constexpr std::array<double, 8> kModel12CalibrationBefore101 = {0.902, -0.0115, 0.7581, -0.0051,
+                                                                0,     0.40577, 0.0197, 0.052};
+
+}  // namespace
+
+FirmwareUpdate::FirmwareUpdate(platform::Gui& gui, platform::System& system, protocol::CommandChannel& channel,
+                               protocol::MemoryAccess& memory, Controls controls, const FirmwareImage& storedImage,
+                               FirmwareImage& uploadImage)
+    : gui_(gui),
+      system_(system),
+      channel_(channel),
+      memory_(memory),
+      controls_(controls),
+      backup_(system, memory, channel, {controls.progress, controls.log}),
+      storedImage_(storedImage),
+      uploadImage_(uploadImage) {}
+
+void FirmwareUpdate::Start(const UpdateTarget& target) {
+    target_ = target;
+    controls_.log.Clear();
+    controls_.log.Add(instrument::ConnectedLine(target_.modelSuffix));
+    UploadPos = 0;
+    controls_.pollTimer.SetEnabled(false);
+    controls_.uploadTimer.SetEnabled(false);
+    controls_.finishTimer.SetEnabled(false);
+    controls_.update.SetEnabled(false);
+    controls_.options.SetEnabled(false);
+    backup_.Run(target_.modelCode, target_.deviceIdent);
+    // Without this mark an interrupted upload would later pass for current firmware.
+    if (!memory_.WriteByte(address::kFirmwareState, address::kFirmwareUpdating)) {
+        controls_.pollTimer.SetEnabled(true);
+        return;
+    }
+    // All four pieces, from the active instrument's image only.
+    if (target_.modelCode == 12 || target_.modelCode == 14) RestoreAllPieces(storedImage_, uploadImage_);
+    controls_.status.SetText(texts::kUpdating);
+    controls_.uploadTimer.SetEnabled(true);
+}
+
+void FirmwareUpdate::StopWithMessage() { gui_.ShowMessageBox(texts::kChunkRejected, u"", platform::MessageBoxIcon::None); }
+
+void FirmwareUpdate::UploadTick() {
+    controls_.uploadTimer.SetEnabled(false);
+    constexpr auto kEnd = static_cast<std::int32_t>(UploadEnd);
+    controls_.progress.SetMaximum(kEnd / kPageLength);
+    if (UploadPos >= kEnd) {
+        controls_.finishTimer.SetEnabled(true);
+        return;
+    }
+    auto& out = channel_.OutReport;
+    out[1] = static_cast<std::uint8_t>(UploadPos % kPageLength);
+    std::uint16_t checksum = out[1];
+    for (int k = 0; k < kChunkLength; ++k) {
+        out[2 + k] = uploadImage_[static_cast<std::size_t>(UploadPos)];
+        checksum = static_cast<std::uint16_t>(checksum + out[2 + k]);
+        ++UploadPos;
+    }
+    // Without an instrument the upload ends silently; otherwise the checksum alone decides.
+    if (channel_.Transact(command::kWriteChunk, true) == protocol::CommandOutcome::NoInstrument) return;
+    const auto& in = channel_.InReport;
+    if (static_cast<std::uint16_t>(in[1] + 256 * in[2]) != checksum) {
+        StopWithMessage();
+        return;
+    }
+    if (UploadPos % kPageLength == 0) {
+        const int page = UploadPos / kPageLength;
+        controls_.progress.SetPosition(page);
+        out[1] = static_cast<std::uint8_t>(page - 1);
+        out[2] = ModelByte(target_.modelCode);
+        const auto outcome = channel_.Transact(command::kCommitPage, false);
+        if (outcome == protocol::CommandOutcome::NoInstrument) return;
+        system_.Sleep(kCommitPauseMs);
+        // A page the instrument did not take would leave a hole in its firmware.
+        if (outcome != protocol::CommandOutcome::Done) {
+            StopWithMessage();
+            return;
+        }
+    }
+    controls_.uploadTimer.SetEnabled(true);
+}
+
+bool FirmwareUpdate::WriteVersionText(std::u16string_view text, bool terminate) {
+    bool verified = true;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto target = static_cast<std::uint16_t>(address::kVersionText + i);
+        verified = memory_.WriteByte(target, static_cast<std::uint8_t>(text[i])) && verified;
+        if (i + 1 < text.size() || terminate) system_.Sleep(kFinishPauseMs);
+    }
+    if (terminate) verified = memory_.WriteByte(address::kVersionTextEnd, 0) && verified;
+    return verified;
+}
+
+bool FirmwareUpdate::WriteModel12Cells(std::int32_t firmwareVersionNumber) {
+    bool verified = true;
+    if (firmwareVersionNumber < 115) verified = memory_.WriteByte(address::kModel12Setting34E, 0) && verified;
+    if (firmwareVersionNumber < 112) {
+        for (const auto& cell : kModel12CellsBefore112) verified = memory_.WriteByte(cell.address, cell.value) && verified;
+    }
+    if (firmwareVersionNumber < 101) {
+        for (std::size_t i = 0; i < kModel12CalibrationBefore101.size(); ++i) {
+            const auto target = static_cast<std::uint16_t>(address::kCalibrationNumbers + 4 * i);
+            verified = memory_.WriteDeviceFloat(target, kModel12CalibrationBefore101[i]) && verified;
+            system_.Sleep(kFinishPauseMs);
+        }
+    }
+    return verified;
+}
+
+// The instrument sums the firmware it now holds; it must be the image this program carries.
+bool FirmwareUpdate::CheckFirmware() {
+    const auto outcome = channel_.Transact(command::kCheckFirmware, false);
+    if (outcome == protocol::CommandOutcome::Done) {
+        system_.Sleep(kCheckPauseMs);
+        if (protocol::ChecksumInReport(channel_.InReport) == Model14FirmwareChecksum) return true;
+    }
+    controls_.log.Add(texts::kCheckFailed);
+    return false;
+}
+
+void FirmwareUpdate::FinishTick(std::int32_t firmwareVersionNumber) {
+    // Off first: a message box inside a write runs the loop, which must not start this again.
+    controls_.finishTimer.SetEnabled(false);
+    bool complete = false;
+    std::u16string version;
+    for (char c : CarriedFirmwareVersion(target_.modelCode)) version += static_cast<char16_t>(c);
+    if (target_.modelCode == 14) {
+        complete = WriteVersionText(version, false);
+        complete = CheckFirmware() && complete;
+    } else {
+        complete = WriteModel12Cells(firmwareVersionNumber);
+        complete = WriteVersionText(version, true) && complete;
+    }
+    complete = complete && memory_.WriteByte(address::kFirmwareState, address::kFirmwareValid);
+    controls_.pollTimer.SetEnabled(true);
+    controls_.log.Add(complete ? texts::kSucceeded : texts::kNotCompleted);
+}
+
+}  // namespace zrflash::update
