@@ -3,7 +3,8 @@
 
 namespace zrflash::app {
 
-Program::Program(platform::Gui& gui, platform::System& system) : gui_(gui), system_(system), instance_(system) {}
+Program::Program(platform::Gui& gui, platform::System& system, hid::HidSystem& hidSystem)
+    : gui_(gui), system_(system), hidSystem_(hidSystem), instance_(system) {}
 
 Program::~Program() { Shutdown(); }
 
@@ -12,7 +13,7 @@ bool Program::Start() {
         instance_.ShowSecondInstanceMessage(gui_);
         return false;
     }
-    form_ = std::make_unique<TMForm>(gui_, system_);
+    form_ = std::make_unique<TMForm>(gui_, system_, hidSystem_);
     form_->Show();
     return true;
 }
@@ -23,8 +24,8 @@ int Program::Shutdown() {
     return 0;
 }
 
-int RunProgram(platform::Gui& gui, platform::System& system) {
-    Program program(gui, system);
+int RunProgram(platform::Gui& gui, platform::System& system, hid::HidSystem& hidSystem) {
+    Program program(gui, system, hidSystem);
     if (program.Start()) gui.RunMessageLoop();
     return program.Shutdown();
 }

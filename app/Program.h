@@ -5,6 +5,7 @@
 
 #include "app/SingleInstance.h"
 #include "app/TMForm.h"
+#include "hid/HidSystem.h"
 #include "platform/Gui.h"
 #include "platform/System.h"
 
@@ -12,7 +13,7 @@ namespace zrflash::app {
 
 class Program {
 public:
-    Program(platform::Gui& gui, platform::System& system);
+    Program(platform::Gui& gui, platform::System& system, hid::HidSystem& hidSystem);
     ~Program();
 
     // Everything before the message loop. False for a second copy: its message box has been
@@ -26,11 +27,12 @@ public:
 private:
     platform::Gui& gui_;
     platform::System& system_;
+    hid::HidSystem& hidSystem_;
     SingleInstance instance_;
     std::unique_ptr<TMForm> form_;
 };
 
 // Start-up, message loop and shutdown of a whole run; returns the exit code.
-int RunProgram(platform::Gui& gui, platform::System& system);
+int RunProgram(platform::Gui& gui, platform::System& system, hid::HidSystem& hidSystem);
 
 }  // namespace zrflash::app

@@ -1,5 +1,5 @@
-// The main window's form: owns the controls, the timers and (later) the HID controller, and binds
-// the handlers named in the window definition.
+// The main window's form: owns the controls, the timers, the HID controller and the program's
+// state, and binds the handlers named in the window definition.
 #include "app/TMForm.h"
 
 #include <array>
@@ -9,15 +9,22 @@
 
 #include "app/AppTexts.h"
 #include "app/MainWindowDefinition.h"
+#include "protocol/ChecksumReadout.h"
+#include "update/FirmwareImages.h"
+#include "update/ImagePieces.h"
 
 namespace zrflash::app {
 
-TMForm::TMForm(platform::Gui& gui, platform::System& system) : gui_(gui), system_(system) {
+TMForm::TMForm(platform::Gui& gui, platform::System& system, hid::HidSystem& hidSystem)
+    : gui_(gui), system_(system) {
     window_ = gui_.CreateMainWindow(MainWindowDefinition());
     BindControls();
     CreateTimers();
+    CreateLogic();
+    CreateController(hidSystem);
     window_->SetOnClose([this] { FormClose(); });
-    // Creation ends with the form's own creation handler, once every control and component exists.
+    // No tick comes before every component exists; creation ends with the form's own handler.
+    StartTimers();
     FormCreate();
 }
 
@@ -68,10 +75,43 @@ void TMForm::CreateTimers() {
         TimerNamed(definition.name) = timer.get();
         timers_.at(index++) = std::move(timer);
     }
-    // Started last, so that no tick comes before every component exists.
+}
+
+void TMForm::StartTimers() {
     for (const auto& definition : MainWindowTimers()) {
         if (definition.enabled) TimerNamed(definition.name)->SetEnabled(true);
     }
+}
+
+// The controller's first pass comes from the loop, after the form exists.
+void TMForm::CreateController(hid::HidSystem& hidSystem) {
+    hid::THidControllerProperties properties;
+    properties.OnEnumerate = [this](hid::THidDevice& device, int index) { return HIDEnumerate(device, index); };
+    properties.OnDeviceChange = [this](hid::THidDeviceController& sender) { HIDDeviceChange(sender); };
+    properties.OnDeviceCreateError = [this](hid::THidDeviceController& controller, const hid::THidPnPInfo& info,
+                                            bool& handled, bool& retry) {
+        HIDDeviceCreateError(controller, info, handled, retry);
+    };
+    properties.OnRemoval = [this](hid::THidDevice& device) { HIDRemoval(device); };
+    HID = std::make_unique<hid::THidDeviceController>(hidSystem, std::move(properties));
+}
+
+void TMForm::CreateLogic() {
+    connection_ = std::make_unique<instrument::InstrumentConnection>(
+        Instrument,
+        instrument::InstrumentConnection::Controls{*window_, *LB, *Pr1, *Timer1, *Timer2, *Timer3},
+        [this](std::uint8_t modelCode) {
+            if (const auto* image = update::FirmwareImageOfModel(modelCode)) StoredImage = *image;
+        });
+    poll_ = std::make_unique<instrument::StatusPoll>(
+        Instrument, Memory, Channel,
+        instrument::StatusPoll::Controls{*Label1, *B1, *G6, *C1, *C2, *C3, *LB, *Timer2, *Timer3},
+        [this] { update::RestoreMiddlePieces(StoredImage, UploadImage); });
+    options_ = std::make_unique<instrument::InstrumentOptions>(Instrument, Memory);
+    update_ = std::make_unique<update::FirmwareUpdate>(
+        gui_, system_, Channel, Memory,
+        update::FirmwareUpdate::Controls{*LB, *B1, *G6, *Label1, *Pr1, *Timer1, *Timer2, *Timer3}, StoredImage,
+        UploadImage);
 }
 
 platform::Timer*& TMForm::TimerNamed(std::string_view name) {
@@ -88,18 +128,42 @@ void TMForm::FormCreate() {
     window_->SetCaption(caption);
 }
 
-void TMForm::FormClose() {}
+// The instrument is only dropped; the controller disposes of it when the form goes.
+void TMForm::FormClose() { Instrument.ActiveDevice = nullptr; }
 
-void TMForm::Log(std::u16string_view line) { LB->Add(line); }
+void TMForm::ShowMessageBox(std::u16string_view text, std::u16string_view caption) {
+    gui_.ShowMessageBox(text, caption, platform::MessageBoxIcon::None);
+}
 
-void TMForm::Timer1Timer() {}
-void TMForm::B1Click() {}
-void TMForm::Timer2Timer() {}
-void TMForm::Timer3Timer() {}
-void TMForm::C1Click() {}
-void TMForm::C2Click() {}
-void TMForm::C3Click() {}
-void TMForm::Button1Click() {}
+void TMForm::HIDDeviceChange(hid::THidDeviceController& Sender) { connection_->DeviceChange(Sender); }
+bool TMForm::HIDEnumerate(hid::THidDevice& HidDev, int) { return connection_->Enumerate(HidDev); }
+void TMForm::HIDRemoval(hid::THidDevice& HidDev) { connection_->Removal(HidDev); }
+void TMForm::HIDDeviceCreateError(hid::THidDeviceController&, const hid::THidPnPInfo&, bool& Handled, bool&) {
+    instrument::InstrumentConnection::CreateError(Handled);
+}
+void TMForm::HIDArrival(hid::THidDevice&) {}
+
+void TMForm::Timer1Timer() { poll_->Tick(); }
+
+void TMForm::B1Click() {
+    update_->Start({Instrument.ModelCode, Instrument.ModelSuffix, Instrument.DeviceIdent});
+}
+
+void TMForm::Timer2Timer() { update_->UploadTick(); }
+void TMForm::Timer3Timer() { update_->FinishTick(Instrument.FirmwareVersionNumber); }
+
+void TMForm::C1Click() { options_->AutoSaveClicked(C1->Checked()); }
+void TMForm::C2Click() { options_->RcldSwapClicked(C2->Checked()); }
+void TMForm::C3Click() { options_->MenuSwapClicked(C3->Checked()); }
+
+// Nothing to show without an instrument.
+void TMForm::Button1Click() {
+    if (const auto checksum = protocol::ReadFirmwareChecksum(Channel)) {
+        const std::string digits = std::to_string(*checksum);
+        E1->SetText(std::u16string(digits.begin(), digits.end()));
+    }
+}
+
 void TMForm::G6Click() {}
 
 }  // namespace zrflash::app

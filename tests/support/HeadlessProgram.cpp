@@ -7,9 +7,20 @@ HeadlessProgram::HeadlessProgram(platform::headless::HeadlessMachine* shared)
     : machine(shared != nullptr ? *shared : ownMachine),
       gui(clock),
       system(clock, machine),
-      program_(std::make_unique<app::Program>(gui, system)) {}
+      bus([this](std::function<void()> work) { gui.Post(std::move(work)); },
+          [this](int milliseconds) { clock.Advance(milliseconds); }),
+      hidSystem(bus),
+      program_(std::make_unique<app::Program>(gui, system, hidSystem)) {}
 
-HeadlessProgram::~HeadlessProgram() = default;
+// The program goes first: its controller still holds devices of the bus.
+HeadlessProgram::~HeadlessProgram() { program_.reset(); }
+
+std::shared_ptr<sim::SimInstrument> HeadlessProgram::Plug(const sim::InstrumentBuilder& builder) {
+    auto instrument = builder.Build();
+    instruments_.push_back(instrument);
+    bus.Plug(*instrument);
+    return instrument;
+}
 
 bool HeadlessProgram::Start() { return program_->Start(); }
 

@@ -6,6 +6,9 @@
 #include "app/Program.h"
 #include "platform/headless/HeadlessGui.h"
 #include "platform/headless/HeadlessSystem.h"
+#include "sim/InstrumentBuilder.h"
+#include "sim/SimHidSystem.h"
+#include "sim/VirtualHidBus.h"
 #include "tests/support/Utf.h"
 
 namespace zrflash::test {
@@ -24,6 +27,15 @@ public:
     platform::headless::HeadlessMachine& machine;
     platform::headless::HeadlessGui gui;
     platform::headless::HeadlessSystem system;
+    // The USB side: a virtual bus the test plugs instruments and other devices into.
+    sim::VirtualHidBus bus;
+    sim::SimHidSystem hidSystem;
+
+    // Builds an instrument, plugs it in and keeps it alive for the test.
+    std::shared_ptr<sim::SimInstrument> Plug(const sim::InstrumentBuilder& builder);
+    void Unplug(const std::shared_ptr<sim::SimInstrument>& instrument) { bus.Unplug(*instrument); }
+    // Lets the loop run: the first device-change pass comes from it, then a poll every second.
+    void RunFor(std::int64_t milliseconds) { gui.RunFor(milliseconds); }
 
     app::Program& Program() { return *program_; }
     app::TMForm& Form() { return *program_->Form(); }
@@ -31,6 +43,7 @@ public:
     std::vector<std::u16string> Log();
 
 private:
+    std::vector<std::shared_ptr<sim::SimInstrument>> instruments_;
     std::unique_ptr<app::Program> program_;
 };
 
