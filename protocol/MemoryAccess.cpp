@@ -54,7 +54,9 @@ bool MemoryAccess::WriteDeviceFloat(std::uint16_t address, double value) {
     if (!bytes) return false;
     bool verified = true;
     for (std::uint16_t target : DeviceFloatWriteOrder(address)) {
-        verified = WriteByte(target, (*bytes)[target - address]) && verified;
+        // The offset is taken modulo 2^16: a number at the top of the range runs on at address 0.
+        const auto offset = static_cast<std::uint16_t>(target - address);
+        verified = WriteByte(target, (*bytes)[offset]) && verified;
     }
     return verified;
 }
