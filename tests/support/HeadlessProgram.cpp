@@ -12,12 +12,8 @@ HeadlessProgram::HeadlessProgram(platform::headless::HeadlessMachine* shared)
       hidSystem(bus),
       program_(std::make_unique<app::Program>(gui, system, hidSystem)) {}
 
-// The program goes first: its controller still holds devices of the bus. The instruments leave
-// the bus before they are freed, so the bus never reaches a freed one.
-HeadlessProgram::~HeadlessProgram() {
-    program_.reset();
-    for (const auto& instrument : instruments_) bus.Unplug(*instrument);
-}
+// The program goes first: its controller still holds devices of the bus.
+HeadlessProgram::~HeadlessProgram() { program_.reset(); }
 
 std::shared_ptr<sim::SimInstrument> HeadlessProgram::Plug(const sim::InstrumentBuilder& builder) {
     auto instrument = builder.Build();
