@@ -55,8 +55,19 @@ NativeClass NativeClassOf(ControlKind kind) {
 
 // A button-class group box keeps its children's notifications to itself; they belong to the window.
 LRESULT CALLBACK GroupSubclass(HWND group, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR frame) {
-    if (message == WM_COMMAND || message == WM_NOTIFY) {
-        return SendMessageW(reinterpret_cast<HWND>(frame), message, wParam, lParam);
+    switch (message) {
+        case WM_COMMAND:
+        case WM_NOTIFY:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN: return SendMessageW(reinterpret_cast<HWND>(frame), message, wParam, lParam);
+        case WM_ERASEBKGND: {
+            // The frame clips its children, so nobody else paints the inside of the group.
+            RECT area{};
+            GetClientRect(group, &area);
+            FillRect(reinterpret_cast<HDC>(wParam), &area, GetSysColorBrush(COLOR_BTNFACE));
+            return 1;
+        }
+        default: break;
     }
     if (message == WM_NCDESTROY) RemoveWindowSubclass(group, GroupSubclass, kGroupSubclassId);
     return DefSubclassProc(group, message, wParam, lParam);
@@ -247,6 +258,11 @@ LRESULT Win32Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             Close();
             return 0;
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+            // Labels and check boxes sit on the button face, inside the group box too.
+            SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNFACE));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
         case WM_ACTIVATE:
             // Keyboard focus goes back to the control that had it, as in a dialog.
             if (LOWORD(wParam) == WA_INACTIVE) {
