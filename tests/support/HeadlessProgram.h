@@ -27,6 +27,13 @@ public:
     platform::headless::HeadlessMachine& machine;
     platform::headless::HeadlessGui gui;
     platform::headless::HeadlessSystem system;
+
+private:
+    // Declared before the bus: the bus detaches its plugged devices when it goes, so they must
+    // still exist then.
+    std::vector<std::shared_ptr<sim::SimInstrument>> instruments_;
+
+public:
     // The USB side: a virtual bus the test plugs instruments and other devices into.
     sim::VirtualHidBus bus;
     sim::SimHidSystem hidSystem;
@@ -43,7 +50,6 @@ public:
     std::vector<std::u16string> Log();
 
 private:
-    std::vector<std::shared_ptr<sim::SimInstrument>> instruments_;
     std::unique_ptr<app::Program> program_;
 };
 
