@@ -47,7 +47,8 @@ public:
 
     // Starts the notifications: the port posts one first notification (7, -1) at once and
     // then reports every device-node change of the system from the GUI loop. Stop: none
-    // after it returns.
+    // after it returns. The callback may throw EControllerError (a device that could not be
+    // created and that no handler took); the port lets it reach the loop's error handling.
     virtual void StartDeviceChangeNotifications(DeviceChangeCallback callback) = 0;
     virtual void StopDeviceChangeNotifications() = 0;
     // Runs work later on the GUI thread; callable from any thread.
