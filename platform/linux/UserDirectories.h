@@ -1,0 +1,18 @@
+// Where the user's documents live on a Linux desktop, by the XDG user-directories convention.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zrflash::platform::linux_port {
+
+// The XDG_DOCUMENTS_DIR line of a user-dirs.dirs file: "$HOME/Dokumente" or an absolute path
+// in double quotes; nullopt when the file has no usable line.
+std::optional<std::string> DocumentsFromUserDirs(std::string_view contents, const std::string& home);
+
+// $XDG_DOCUMENTS_DIR, else user-dirs.dirs in $XDG_CONFIG_HOME (or ~/.config), else ~/Documents;
+// empty when not even the home folder is known.
+std::string DocumentsFolderPath();
+
+}  // namespace zrflash::platform::linux_port
