@@ -8,6 +8,7 @@
 #include "protocol/AddressMap.h"
 #include "protocol/ChecksumReadout.h"
 #include "protocol/Commands.h"
+#include "protocol/NumberFormat.h"
 #include "update/FirmwareChecksum.h"
 #include "update/FirmwareImages.h"
 #include "update/ImagePieces.h"
@@ -98,6 +99,7 @@ void FirmwareUpdate::UploadTick() {
     }
     // Without an instrument the upload ends silently; otherwise the checksum alone decides.
     if (channel_.Transact(command::kWriteChunk, true) == protocol::CommandOutcome::NoInstrument) return;
+    if (Abandoned()) return;
     const auto& in = channel_.InReport;
     if (static_cast<std::uint16_t>(in[1] + 256 * in[2]) != checksum) {
         StopWithMessage();
@@ -109,7 +111,7 @@ void FirmwareUpdate::UploadTick() {
         out[1] = static_cast<std::uint8_t>(page - 1);
         out[2] = ModelByte(target_.modelCode);
         const auto outcome = channel_.Transact(command::kCommitPage, false);
-        if (outcome == protocol::CommandOutcome::NoInstrument) return;
+        if (outcome == protocol::CommandOutcome::NoInstrument || Abandoned()) return;
         system_.Sleep(kCommitPauseMs);
         // A page the instrument did not take would leave a hole in its firmware.
         if (outcome != protocol::CommandOutcome::Done) {
@@ -120,27 +122,46 @@ void FirmwareUpdate::UploadTick() {
     controls_.uploadTimer.SetEnabled(true);
 }
 
+// The instrument was removed while a box of a transaction ran the loop: the removal has brought
+// the poll back, and whatever is attached now is not the instrument this update belongs to.
+bool FirmwareUpdate::Abandoned() const { return controls_.pollTimer.Enabled(); }
+
+bool FirmwareUpdate::WriteCell(std::uint16_t address, std::uint8_t value) {
+    return !Abandoned() && memory_.WriteByte(address, value);
+}
+
+// Byte by byte, so that a removal between the bytes of a number stops it too.
+bool FirmwareUpdate::WriteNumber(std::uint16_t address, double value) {
+    const auto bytes = protocol::EncodeDeviceFloat(value);
+    if (!bytes) return false;
+    bool verified = true;
+    for (std::uint16_t target : protocol::DeviceFloatWriteOrder(address)) {
+        verified = WriteCell(target, (*bytes)[target - address]) && verified;
+    }
+    return verified;
+}
+
 bool FirmwareUpdate::WriteVersionText(std::u16string_view text, bool terminate) {
     bool verified = true;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto target = static_cast<std::uint16_t>(address::kVersionText + i);
-        verified = memory_.WriteByte(target, static_cast<std::uint8_t>(text[i])) && verified;
+        verified = WriteCell(target, static_cast<std::uint8_t>(text[i])) && verified;
         if (i + 1 < text.size() || terminate) system_.Sleep(kFinishPauseMs);
     }
-    if (terminate) verified = memory_.WriteByte(address::kVersionTextEnd, 0) && verified;
+    if (terminate) verified = WriteCell(address::kVersionTextEnd, 0) && verified;
     return verified;
 }
 
 bool FirmwareUpdate::WriteModel12Cells(std::int32_t firmwareVersionNumber) {
     bool verified = true;
-    if (firmwareVersionNumber < 115) verified = memory_.WriteByte(address::kModel12Setting34E, 0) && verified;
+    if (firmwareVersionNumber < 115) verified = WriteCell(address::kModel12Setting34E, 0) && verified;
     if (firmwareVersionNumber < 112) {
-        for (const auto& cell : kModel12CellsBefore112) verified = memory_.WriteByte(cell.address, cell.value) && verified;
+        for (const auto& cell : kModel12CellsBefore112) verified = WriteCell(cell.address, cell.value) && verified;
     }
     if (firmwareVersionNumber < 101) {
         for (std::size_t i = 0; i < kModel12CalibrationBefore101.size(); ++i) {
             const auto target = static_cast<std::uint16_t>(address::kCalibrationNumbers + 4 * i);
-            verified = memory_.WriteDeviceFloat(target, kModel12CalibrationBefore101[i]) && verified;
+            verified = WriteNumber(target, kModel12CalibrationBefore101[i]) && verified;
             system_.Sleep(kFinishPauseMs);
         }
     }
@@ -149,7 +170,8 @@ bool FirmwareUpdate::WriteModel12Cells(std::int32_t firmwareVersionNumber) {
 
 // The instrument sums the firmware it now holds; it must be the image this program carries.
 bool FirmwareUpdate::CheckFirmware() {
-    const auto outcome = channel_.Transact(command::kCheckFirmware, false);
+    const auto outcome = Abandoned() ? protocol::CommandOutcome::NoInstrument
+                                     : channel_.Transact(command::kCheckFirmware, false);
     if (outcome == protocol::CommandOutcome::Done) {
         system_.Sleep(kCheckPauseMs);
         if (protocol::ChecksumInReport(channel_.InReport) == Model14FirmwareChecksum) return true;
@@ -171,7 +193,7 @@ void FirmwareUpdate::FinishTick(std::int32_t firmwareVersionNumber) {
         complete = WriteModel12Cells(firmwareVersionNumber);
         complete = WriteVersionText(version, true) && complete;
     }
-    complete = complete && memory_.WriteByte(address::kFirmwareState, address::kFirmwareValid);
+    complete = complete && WriteCell(address::kFirmwareState, address::kFirmwareValid);
     controls_.pollTimer.SetEnabled(true);
     controls_.log.Add(complete ? texts::kSucceeded : texts::kNotCompleted);
 }

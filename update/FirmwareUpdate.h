@@ -51,6 +51,10 @@ public:
 private:
     // Both finish the update with the message box and leave every timer off (Stopped).
     void StopWithMessage();
+    bool Abandoned() const;
+    // WriteByte, unless the update has been abandoned. True when written and verified.
+    bool WriteCell(std::uint16_t address, std::uint8_t value);
+    bool WriteNumber(std::uint16_t address, double value);
     bool WriteModel12Cells(std::int32_t firmwareVersionNumber);
     bool WriteVersionText(std::u16string_view text, bool terminate);
     bool CheckFirmware();
