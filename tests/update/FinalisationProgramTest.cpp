@@ -142,5 +142,94 @@ INSTANTIATE_TEST_SUITE_P(
                     FinishCase{"Model14FromOldVersion", true, "D1.00", kModel14Version + kCheck + kFlagValid}),
     [](const auto& info) { return std::string(info.param.name); });
 
+struct FaultCase {
+    const char* name;
+    bool model14;
+    // Set up on the instrument before the update button is pressed.
+    std::function<void(sim::InstrumentFaults&)> beforeClick;
+    // Set up when the upload has been sent; given the number of the instrument's next SetFeature.
+    std::function<void(sim::InstrumentFaults&, int nextSetFeature)> beforeFinish;
+    int messageBoxDwellMs;
+    bool unplugWhileTheBoxIsUp;
+    std::vector<std::u16string> logEnd;
+    int checksumRequests;
+};
+
+class FinalisationFails : public testing::TestWithParam<FaultCase> {};
+
+// The firmware is marked valid only when everything of the finalisation went through; the poll
+// comes back in every case, and the finalisation runs once even when a box runs the loop inside it.
+TEST_P(FinalisationFails, FirmwareStaysMarkedAsBeingUpdatedAndThePollResumes) {
+    const auto& c = GetParam();
+    sim::InstrumentBuilder builder;
+    if (c.model14) builder.Model14();
+    UpdateSession session(builder);
+    auto& instrument = *session.instrument;
+    auto& gui = session.program.gui;
+    if (c.beforeClick) c.beforeClick(instrument.Faults());
+    ASSERT_TRUE(session.ClickUpdate());
+    ASSERT_TRUE(session.RunUntilUploadSent());
+    ASSERT_TRUE(gui.MessageBoxes().empty());
+    gui.SetMessageBoxDwellMs(c.messageBoxDwellMs);
+    if (c.beforeFinish) c.beforeFinish(instrument.Faults(), instrument.SetFeatureCount() + 1);
+    // The user pulls the cable while a box of the finalisation is up.
+    auto unplugger = gui.CreateTimer();
+    unplugger->SetInterval(1);
+    unplugger->SetOnTimer([&] {
+        if (gui.MessageBoxes().empty()) return;
+        unplugger->SetEnabled(false);
+        session.program.Unplug(session.instrument);
+    });
+    unplugger->SetEnabled(c.unplugWhileTheBoxIsUp);
+
+    session.program.RunFor(500);
+
+    const auto log = session.program.Log();
+    ASSERT_GE(log.size(), c.logEnd.size());
+    EXPECT_EQ(std::vector<std::u16string>(log.end() - static_cast<std::ptrdiff_t>(c.logEnd.size()), log.end()), c.logEnd);
+    EXPECT_EQ(session.LogCount(kNotCompletedLine), 1);
+    EXPECT_EQ(session.LogCount(kSuccessLine), 0);
+    EXPECT_EQ(Requests(instrument, kCheckFirmware).size(), static_cast<std::size_t>(c.checksumRequests));
+    EXPECT_EQ(instrument.MemoryByte(0x3FF), 0x88);
+    auto& form = session.program.Form();
+    EXPECT_TRUE(form.Timer1->Enabled());
+    EXPECT_FALSE(form.Timer2->Enabled());
+    EXPECT_FALSE(form.Timer3->Enabled());
+    if (!c.unplugWhileTheBoxIsUp) {
+        session.program.RunFor(1000);
+        EXPECT_EQ(form.Label1->Text(), c.model14 ? u"Перезагрузите прошивку D1.14" : u"Перезагрузите прошивку C1.31");
+    }
+}
+
+const std::u16string kCheckFailed(kCheckFailedLine);
+const std::u16string kNotCompleted(kNotCompletedLine);
+
+INSTANTIATE_TEST_SUITE_P(
+    Update, FinalisationFails,
+    testing::Values(
+        // A page the instrument dropped: its own sum differs from the image's.
+        FaultCase{"Model14ChecksumDiffers", true, [](sim::InstrumentFaults& f) { f.LoseCommits(1); }, nullptr, 0,
+                  false, {kCheckFailed, kNotCompleted}, 1},
+        FaultCase{"Model14CheckNotDone", true, nullptr,
+                  [](sim::InstrumentFaults& f, int) { f.BusyAnswers(kCheckFirmware, 5, 1); }, 0, false,
+                  {u"команда 25", kCheckFailed, kNotCompleted}, 1},
+        // The first version write fails with a box; the instrument goes while it is up, so the check
+        // finds no instrument at all.
+        FaultCase{"Model14GoneDuringTheFinalisation", true, nullptr,
+                  [](sim::InstrumentFaults& f, int) { f.CorruptEcho(3, 4, kWriteByte); }, 50, true,
+                  {u"Пинцет ЖР-14 отключен", kCheckFailed, kNotCompleted}, 0},
+        // The box of the failed first write stays up long enough for many ticks of the finish timer.
+        FaultCase{"Model12VersionWriteNotVerified", false, nullptr,
+                  [](sim::InstrumentFaults& f, int) { f.CorruptEcho(3, 4, kWriteByte); }, 100, false,
+                  {u"Повтор записи", kNotCompleted}, 0},
+        // From version 1.28 the finalisation makes six writes before the flag; every send of the flag
+        // write is lost.
+        FaultCase{"Model12FlagNeverArrives", false, nullptr,
+                  [](sim::InstrumentFaults& f, int next) {
+                      for (int i = 0; i < 8; ++i) f.FailSetFeatureAt(next + 6 + i);
+                  },
+                  0, false, {u"Повтор записи", kNotCompleted}, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace zrflash::test
