@@ -201,6 +201,26 @@ TEST(Connection, AnInstrumentThatIsNotActiveGoesQuietlyAndIsGivenBack) {
     EXPECT_EQ(program.Form().Instrument.ActiveDevice->Attributes().ProductID, sim::kModel14ProductId);
 }
 
+TEST(Connection, WhenTheActiveOfTwoInstrumentsGoesTheOtherTakesOver) {
+    HeadlessProgram program;
+    auto first = program.Plug(sim::InstrumentBuilder().Model12());
+    auto second = program.Plug(sim::InstrumentBuilder().Model14());
+    ASSERT_TRUE(program.Start());
+    program.RunFor(1100);
+    program.Form().LB->Clear();
+
+    program.Unplug(second);
+    program.RunFor(1000);
+    auto& form = program.Form();
+    EXPECT_EQ(program.Log(), (std::vector<std::u16string>{u"Пинцет ЖР-14 отключен", std::u16string(kConnected12)}));
+    EXPECT_EQ(form.HID->Count(), 1u);
+    EXPECT_EQ(form.Instrument.ModelCode, 12);
+    EXPECT_EQ(form.StoredImage, *update::FirmwareImageOfModel(12));
+    EXPECT_EQ(form.Window().Caption(), kCaption12);
+    EXPECT_EQ(form.Label1->Text(), u"Текущая версия прошивки C1.28");
+    EXPECT_EQ(first->SetFeatureCount(), 33);
+}
+
 TEST(Connection, ClosingTheWindowDropsTheInstrumentWithoutADisconnectLine) {
     HeadlessProgram program;
     program.Plug(sim::InstrumentBuilder().Model12());

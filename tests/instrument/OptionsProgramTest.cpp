@@ -124,5 +124,21 @@ TEST(Options, AClickBeforeTheFirstCompleteTickWritesNothing) {
     EXPECT_EQ(instrument->MemoryByte(0x3FE), 0);
 }
 
+// Between the instrument's removal and the next tick the group is still enabled: a click reaches
+// the handler, which has nothing to write to and says nothing; the box keeps the user's state.
+TEST(Options, AClickAfterTheInstrumentWentKeepsTheBoxAndSaysNothing) {
+    Polled polled;
+    polled.program.Unplug(polled.instrument);
+    polled.program.RunFor(10);
+    ASSERT_EQ(polled.Form().Instrument.ActiveDevice, nullptr);
+    const auto log = polled.program.Log();
+
+    ASSERT_TRUE(polled.program.Window().Click("C1"));
+    EXPECT_TRUE(polled.Form().C1->Checked());
+    EXPECT_EQ(polled.program.Log(), log);
+    EXPECT_TRUE(polled.program.gui.MessageBoxes().empty());
+    EXPECT_EQ(polled.instrument->SetFeatureCount(), 33);
+}
+
 }  // namespace
 }  // namespace zrflash::test

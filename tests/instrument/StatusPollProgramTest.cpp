@@ -212,6 +212,25 @@ TEST(StatusPoll, AVersionTextThatIsNoNumberIsLoggedOncePerTick) {
     }
 }
 
+// A tick with an instrument stops the upload and the finalisation, whichever left them running.
+TEST(StatusPoll, ATickWithAnInstrumentStopsTheUploadAndFinalisationTimers) {
+    HeadlessProgram program;
+    program.Plug(sim::InstrumentBuilder());
+    ASSERT_TRUE(program.Start());
+    program.RunFor(1100);
+    auto& form = program.Form();
+    program.RunFor(800);
+    // Long intervals, so that neither runs before the poll's next tick.
+    for (auto* timer : {form.Timer2, form.Timer3}) {
+        timer->SetInterval(5000);
+        timer->SetEnabled(true);
+    }
+    program.RunFor(200);
+    EXPECT_FALSE(form.Timer2->Enabled());
+    EXPECT_FALSE(form.Timer3->Enabled());
+    EXPECT_TRUE(form.Timer1->Enabled());
+}
+
 struct Expected {
     std::uint8_t command;
     std::uint16_t address;
