@@ -9,7 +9,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <vector>
@@ -64,8 +63,7 @@ std::u16string PosixSystem::ModulePath(std::size_t capacity) {
 }
 
 std::unique_ptr<Semaphore> PosixSystem::OpenNamedSemaphore(std::u16string_view name) {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::string folder = runtime == nullptr ? std::string() : std::string(runtime);
+    std::string folder = environment_("XDG_RUNTIME_DIR");
     // The runtime folder must be the user's own; otherwise /tmp with the user's id in the name.
     struct stat status{};
     if (!folder.empty() && (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) ||
@@ -91,7 +89,7 @@ void PosixSystem::Sleep(int milliseconds) {
 }
 
 std::u16string PosixSystem::DocumentsFolder() {
-    const std::string folder = DocumentsFolderPath();
+    const std::string folder = DocumentsFolderPath(environment_);
     if (folder.empty()) return {};
     std::error_code error;
     std::filesystem::create_directories(folder, error);

@@ -3,11 +3,15 @@
 #pragma once
 
 #include "platform/System.h"
+#include "platform/linux/UserDirectories.h"
 
 namespace zrflash::platform::linux_port {
 
 class PosixSystem final : public System {
 public:
+    // The environment tells where the documents and the runtime folder are.
+    explicit PosixSystem(Environment environment = ProcessEnvironment) : environment_(std::move(environment)) {}
+
     std::u16string ModulePath(std::size_t capacity) override;
     // The semaphore is an flock on a lock file named after the name (see InstanceLock).
     std::unique_ptr<Semaphore> OpenNamedSemaphore(std::u16string_view name) override;
@@ -20,6 +24,9 @@ public:
     bool RemoveFile(std::u16string_view path) override;
     LocalTime Now() override;
     char16_t PathSeparator() const override { return u'/'; }
+
+private:
+    Environment environment_;
 };
 
 }  // namespace zrflash::platform::linux_port

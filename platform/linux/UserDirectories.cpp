@@ -12,13 +12,8 @@
 namespace zrflash::platform::linux_port {
 namespace {
 
-std::string Environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value == nullptr ? std::string() : std::string(value);
-}
-
-std::string HomeFolder() {
-    std::string home = Environment("HOME");
+std::string HomeFolder(const Environment& environment) {
+    std::string home = environment("HOME");
     if (!home.empty()) return home;
     std::vector<char> buffer(16384);
     passwd entry{};
@@ -31,6 +26,11 @@ std::string HomeFolder() {
 }
 
 }  // namespace
+
+std::string ProcessEnvironment(const char* name) {
+    const char* value = std::getenv(name);
+    return value == nullptr ? std::string() : std::string(value);
+}
 
 std::optional<std::string> DocumentsFromUserDirs(std::string_view contents, const std::string& home) {
     std::istringstream lines{std::string(contents)};
@@ -64,11 +64,11 @@ std::optional<std::string> DocumentsFromUserDirs(std::string_view contents, cons
     return found;
 }
 
-std::string DocumentsFolderPath() {
-    std::string folder = Environment("XDG_DOCUMENTS_DIR");
-    const std::string home = HomeFolder();
+std::string DocumentsFolderPath(const Environment& environment) {
+    std::string folder = environment("XDG_DOCUMENTS_DIR");
+    const std::string home = HomeFolder(environment);
     if (folder.empty() && !home.empty()) {
-        std::string config = Environment("XDG_CONFIG_HOME");
+        std::string config = environment("XDG_CONFIG_HOME");
         if (config.empty()) config = home + "/.config";
         std::ifstream file(config + "/user-dirs.dirs");
         std::stringstream contents;
