@@ -1,6 +1,7 @@
-// The HID system of the simulated bus, for executables that run without the USB bus.
+// The HID system of the demonstration: the simulated bus with one model-12 instrument plugged in.
 #include "platform/win32/ProgramHidSystem.h"
 
+#include "sim/InstrumentBuilder.h"
 #include "sim/SimHidSystem.h"
 #include "sim/VirtualHidBus.h"
 
@@ -10,12 +11,17 @@ namespace {
 class SimulatedBusHidSystem final : public ProgramHidSystem {
 public:
     SimulatedBusHidSystem(Gui& gui, platform::System& system)
-        : bus_([&gui](std::function<void()> work) { gui.Post(std::move(work)); },
+        : instrument_(sim::InstrumentBuilder().Model12().Version("C1.28").Build()),
+          bus_([&gui](std::function<void()> work) { gui.Post(std::move(work)); },
                [&system](int milliseconds) { system.Sleep(milliseconds); }),
-          hidSystem_(bus_) {}
+          hidSystem_(bus_) {
+        bus_.Plug(*instrument_);
+    }
     hid::HidSystem& System() override { return hidSystem_; }
 
 private:
+    // The instrument outlives the bus, which detaches it when it goes.
+    std::shared_ptr<sim::SimInstrument> instrument_;
     sim::VirtualHidBus bus_;
     sim::SimHidSystem hidSystem_;
 };
