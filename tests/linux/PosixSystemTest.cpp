@@ -1,0 +1,260 @@
+// The Linux system services: the single-instance lock across processes, companion termination,
+// the documents folder, directory result codes and the written file's bytes.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <thread>
+
+#include "app/SingleInstance.h"
+#include "platform/linux/InstanceLock.h"
+#include "platform/linux/PosixSystem.h"
+#include "platform/linux/ProcessTermination.h"
+#include "platform/linux/UserDirectories.h"
+#include "platform/linux/Utf.h"
+#include "platform/linux/testing/ChildProcess.h"
+
+namespace zrflash::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace platform::linux_port;
+using testing_support = platform::linux_port::testing::ChildProcess;
+
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        path = fs::temp_directory_path() / ("zrflash-test-" + std::to_string(stamp));
+        fs::create_directories(path);
+    }
+    ~ScratchFolder() {
+        std::error_code error;
+        fs::remove_all(path, error);
+    }
+    std::u16string Wide(const std::string& relative = "") const {
+        return Utf8ToUtf16(relative.empty() ? path.string() : (path / relative).string());
+    }
+    fs::path path;
+};
+
+std::string Contents(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+Environment EnvironmentOf(std::map<std::string, std::string> values) {
+    return [values](const char* name) {
+        auto found = values.find(name);
+        return found == values.end() ? std::string() : found->second;
+    };
+}
+
+TEST(InstanceLock, OneHolderAtATimeUntilReleased) {
+    ScratchFolder scratch;
+    const std::string path = (scratch.path / "instance.lock").string();
+    auto first = InstanceLock::Open(path);
+    auto second = InstanceLock::Open(path);
+    ASSERT_TRUE(first && second);
+    EXPECT_TRUE(first->Wait(50));
+    EXPECT_FALSE(second->Wait(50));
+    EXPECT_FALSE(second->Release(1));  // it holds nothing to give back
+    EXPECT_TRUE(first->Release(1));
+    EXPECT_TRUE(second->Wait(50));
+}
+
+TEST(InstanceLock, ACopyThatDiedHoldingTheLockBlocksNoNewCopy) {
+    ScratchFolder scratch;
+    const std::string path = (scratch.path / "instance.lock").string();
+    const fs::path taken = scratch.path / "taken";
+    auto child = testing_support::Fork([&] {
+        auto lock = InstanceLock::Open(path);
+        if (!lock || !lock->Wait(1000)) return 1;
+        std::ofstream(taken) << "1";
+        std::this_thread::sleep_for(std::chrono::seconds(30));
+        return 0;
+    });
+    ASSERT_TRUE(child);
+    for (int i = 0; i < 400 && !fs::exists(taken); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(fs::exists(taken));
+    auto lock = InstanceLock::Open(path);
+    EXPECT_FALSE(lock->Wait(50));
+    ASSERT_TRUE(child->Kill());
+    int signal = 0;
+    ASSERT_TRUE(child->WaitEndedBySignal(signal));
+    EXPECT_TRUE(lock->Wait(50));
+}
+
+TEST(InstanceLock, NamesOneFilePerExecutablePathAndUser) {
+    const auto a = InstanceLock::LockPathFor(u"/opt/zrflash/zrflash", "/run/user/1000", 1000);
+    EXPECT_EQ(a, InstanceLock::LockPathFor(u"/opt/zrflash/zrflash", "/run/user/1000", 1000));
+    EXPECT_NE(a, InstanceLock::LockPathFor(u"/home/owner/zrflash", "/run/user/1000", 1000));
+    EXPECT_EQ(a.rfind("/run/user/1000/", 0), 0u);
+    const auto shared = InstanceLock::LockPathFor(u"/opt/zrflash/zrflash", "", 1000);
+    EXPECT_EQ(shared.rfind("/tmp/zrflash-1000-", 0), 0u);
+    EXPECT_NE(shared, InstanceLock::LockPathFor(u"/opt/zrflash/zrflash", "", 1001));
+}
+
+TEST(PosixSystem, TheProgramsSingleInstanceTestRefusesASecondCopy) {
+    ScratchFolder scratch;
+    PosixSystem system(EnvironmentOf({{"XDG_RUNTIME_DIR", scratch.path.string()}}));
+    EXPECT_NE(system.ModulePath(4096).find(u"linux_unit"), std::u16string::npos);
+    EXPECT_EQ(system.ModulePath(5).size(), 4u);
+    app::SingleInstance first(system);
+    app::SingleInstance second(system);
+    EXPECT_FALSE(first.IsAnotherInstanceRunning());
+    EXPECT_TRUE(second.IsAnotherInstanceRunning());
+    first.Finalize();
+    second.Finalize();
+    app::SingleInstance later(system);
+    EXPECT_FALSE(later.IsAnotherInstanceRunning());
+}
+
+TEST(ProcessTermination, ReadsTheCompanionCommandLines) {
+    struct Case {
+        const char16_t* line;
+        bool valid;
+        const char* image;
+        bool force;
+    };
+    const Case cases[] = {
+        {u"TASKKILL /F /IM zrview11.exe", true, "zrview11.exe", true},
+        {u"taskkill /im zrview14.exe", true, "zrview14.exe", false},
+        {u"TASKKILL /F", false, "", false},
+        {u"TASKKILL /F /IM zrview11.exe /T", false, "", false},
+        {u"rm -rf /", false, "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Utf16ToUtf8(c.line));
+        const auto command = ParseTaskKill(c.line);
+        ASSERT_EQ(command.has_value(), c.valid);
+        if (!c.valid) continue;
+        EXPECT_EQ(command->image, c.image);
+        EXPECT_EQ(command->force, c.force);
+    }
+}
+
+TEST(ProcessTermination, EndsTheCompanionByItsImageNameAndNoOther) {
+    ScratchFolder scratch;
+    const fs::path companion = scratch.path / "zrview12.exe";
+    const fs::path bystander = scratch.path / "zrview14.exe";
+    fs::copy_file("/bin/sleep", companion);
+    fs::copy_file("/bin/sleep", bystander);
+    auto target = testing_support::Spawn(companion.string(), {companion.string(), "30"});
+    auto other = testing_support::Spawn(bystander.string(), {bystander.string(), "30"});
+    ASSERT_TRUE(target && other);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // until exec has named them
+    PosixSystem system;
+    system.StartHidden(u"TASKKILL /F /IM zrview12.exe");
+    int signal = 0;
+    ASSERT_TRUE(target->EndsWithin(2000, signal));
+    EXPECT_EQ(signal, SIGKILL);
+    EXPECT_FALSE(other->EndsWithin(200, signal));
+    other->Kill();
+    other->WaitEndedBySignal(signal);
+}
+
+TEST(UserDirectories, ReadsTheDocumentsLine) {
+    struct Case {
+        const char* contents;
+        std::optional<std::string> folder;
+    };
+    const Case cases[] = {
+        {"XDG_DESKTOP_DIR=\"$HOME/Desktop\"\nXDG_DOCUMENTS_DIR=\"$HOME/Документы\"\n", "/home/owner/Документы"},
+        {"# comment\nXDG_DOCUMENTS_DIR=\"/srv/docs\"\n", "/srv/docs"},
+        {"XDG_DOCUMENTS_DIR=\"$HOME/My \\\"Docs\\\"\"\n", "/home/owner/My \"Docs\""},
+        {"XDG_DOCUMENTS_DIR=\"relative/docs\"\n", std::nullopt},
+        {"XDG_DOCUMENTS_DIR=\"$HOME/unterminated\n", std::nullopt},
+        {"XDG_MUSIC_DIR=\"$HOME/Music\"\n", std::nullopt},
+        {"XDG_DOCUMENTS_DIR=\"$HOMEWORK\"\n", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.contents);
+        EXPECT_EQ(DocumentsFromUserDirs(c.contents, "/home/owner"), c.folder);
+    }
+}
+
+TEST(PosixSystem, FindsAndCreatesTheDocumentsFolder) {
+    ScratchFolder scratch;
+    const std::string home = (scratch.path / "home").string();
+    fs::create_directories(home);
+    PosixSystem plain(EnvironmentOf({{"HOME", home}}));
+    EXPECT_EQ(plain.DocumentsFolder(), Utf8ToUtf16(home + "/Documents"));
+    EXPECT_TRUE(fs::is_directory(home + "/Documents"));
+
+    fs::create_directories(home + "/.config");
+    std::ofstream(home + "/.config/user-dirs.dirs") << "XDG_DOCUMENTS_DIR=\"$HOME/Документы/\"\n";
+    PosixSystem localised(EnvironmentOf({{"HOME", home}}));
+    EXPECT_EQ(localised.DocumentsFolder(), Utf8ToUtf16(home + "/Документы"));
+
+    PosixSystem given(EnvironmentOf({{"HOME", home}, {"XDG_DOCUMENTS_DIR", home + "/given"}}));
+    EXPECT_EQ(given.DocumentsFolder(), Utf8ToUtf16(home + "/given"));
+
+    std::ofstream(home + "/file") << "x";
+    PosixSystem blocked(EnvironmentOf({{"HOME", home}, {"XDG_DOCUMENTS_DIR", home + "/file"}}));
+    EXPECT_EQ(blocked.DocumentsFolder(), u"");
+}
+
+TEST(PosixSystem, MakeDirectoryGivesTheWindowsResultCodes) {
+    ScratchFolder scratch;
+    std::ofstream(scratch.path / "file") << "x";
+    PosixSystem system;
+    EXPECT_EQ(system.MakeDirectory(scratch.Wide("zr12_01")), platform::kDirectoryCreated);
+    EXPECT_EQ(system.MakeDirectory(scratch.Wide("zr12_01")), platform::kAlreadyExists);
+    EXPECT_EQ(system.MakeDirectory(scratch.Wide("missing/zr12_01")), 3u);  // path not found
+    EXPECT_EQ(system.MakeDirectory(scratch.Wide("file/zr12_01")), 267u);   // not a directory
+}
+
+TEST(PosixSystem, WritesTheLinesExactlyAndReportsWhatFails) {
+    ScratchFolder scratch;
+    PosixSystem system;
+    const std::string lines = "000102030405060708090A0B0C0D0E0F\r\nFFFEFDFCFBFAF9F8F7F6F5F4F3F2F1F0\r\n";
+    auto file = system.CreateOutputFile(scratch.Wide("backup.hex"));
+    ASSERT_TRUE(file);
+    EXPECT_TRUE(file->Write(lines.substr(0, 34)));
+    EXPECT_TRUE(file->Write(lines.substr(34)));
+    EXPECT_TRUE(file->Close());
+    EXPECT_EQ(Contents(scratch.path / "backup.hex"), lines);
+
+    // An existing file starts again empty.
+    auto again = system.CreateOutputFile(scratch.Wide("backup.hex"));
+    EXPECT_TRUE(again->Write("AB\r\n"));
+    EXPECT_TRUE(again->Close());
+    EXPECT_EQ(Contents(scratch.path / "backup.hex"), "AB\r\n");
+
+    EXPECT_FALSE(system.CreateOutputFile(scratch.Wide("missing/backup.hex")));
+    // A full disk refuses the bytes.
+    auto full = system.CreateOutputFile(u"/dev/full");
+    ASSERT_TRUE(full);
+    EXPECT_FALSE(full->Write(lines));
+
+    EXPECT_TRUE(system.RemoveFile(scratch.Wide("backup.hex")));
+    EXPECT_FALSE(system.RemoveFile(scratch.Wide("backup.hex")));
+}
+
+TEST(PosixSystem, SleepsAtLeastAsLongAsAsked) {
+    PosixSystem system;
+    const auto start = std::chrono::steady_clock::now();
+    system.Sleep(20);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(20));
+}
+
+TEST(Utf, KeepsCyrillicAndReplacesWhatIsNotUtf8) {
+    EXPECT_EQ(Utf8ToUtf16("Пинцет ЖР-12"), u"Пинцет ЖР-12");
+    EXPECT_EQ(Utf16ToUtf8(u"Пинцет ЖР-12"), "Пинцет ЖР-12");
+    EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
+    EXPECT_EQ(Utf8ToUtf16("\xD0"), u"\uFFFD");            // cut short
+    EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");  // overlong
+    EXPECT_EQ(Utf8ToUtf16("\xF0\x9F\x98\x80"), u"\U0001F600");
+    EXPECT_EQ(Utf16ToUtf8(u"\U0001F600"), "\xF0\x9F\x98\x80");
+    EXPECT_EQ(Utf16ToUtf8(std::u16string(1, u'\xD800')), "\xEF\xBF\xBD");
+}
+
+}  // namespace
+}  // namespace zrflash::test
