@@ -10,18 +10,19 @@ namespace {
 class SimulatedProgramHidSystem final : public ProgramHidSystem {
 public:
     SimulatedProgramHidSystem(QtGui& gui, PosixSystem& system)
-        : bus_([&gui](std::function<void()> work) { gui.Post(std::move(work)); },
+        : instrument_(sim::InstrumentBuilder().Model12().Version("C1.28").Build()),
+          bus_([&gui](std::function<void()> work) { gui.Post(std::move(work)); },
                [&system](int milliseconds) { system.Sleep(milliseconds); }),
-          hidSystem_(bus_),
-          instrument_(sim::InstrumentBuilder().Model12().Version("C1.28").Build()) {
+          hidSystem_(bus_) {
         bus_.Plug(*instrument_);
     }
     hid::HidSystem& System() override { return hidSystem_; }
 
 private:
+    // Before the bus: the bus detaches its plugged devices when it goes.
+    std::shared_ptr<sim::SimInstrument> instrument_;
     sim::VirtualHidBus bus_;
     sim::SimHidSystem hidSystem_;
-    std::shared_ptr<sim::SimInstrument> instrument_;
 };
 
 }  // namespace
