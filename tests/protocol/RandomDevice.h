@@ -28,18 +28,6 @@ private:
     std::mt19937 engine_;
 };
 
-// Bytes of a fuzzer's input; zeros once they are used up.
-class DataSource final : public ByteSource {
-public:
-    explicit DataSource(std::span<const std::uint8_t> data) : data_(data) {}
-    std::uint8_t Next() override { return position_ < data_.size() ? data_[position_++] : 0; }
-    bool Exhausted() const { return position_ >= data_.size(); }
-
-private:
-    std::span<const std::uint8_t> data_;
-    std::size_t position_ = 0;
-};
-
 class RandomDevice final : public sim::SimDevice {
 public:
     // The reported feature report length is drawn once: mostly 19, sometimes shorter or longer.
