@@ -76,9 +76,10 @@ CommandOutcome CommandChannel::Transact(std::uint8_t command, bool verify) {
     while (counter < kMaxSends) {
         OutReport[0] = 0;
         OutReport[kCommandByte] = command;
-        if (!Send()) {
+        bool delivered = Send();
+        if (!delivered) {
             host_.Sleep(kRetryPauseMs);
-            Send();  // the resend's own result is not looked at: the status decides
+            delivered = Send();
             host_.Log(std::u16string(texts::kResendCommand) + code);
         }
         for (;;) {
@@ -94,11 +95,17 @@ CommandOutcome CommandChannel::Transact(std::uint8_t command, bool verify) {
                 return CommandOutcome::Failed;
             }
         }
+        // The status 0 of a command that never reached the instrument is the one before's: a read
+        // would deliver a stale byte, and a write is sent again as if its echo had differed.
+        if (!verify && !delivered) {
+            host_.Log(std::u16string(texts::kProtocolError) + code);
+            return CommandOutcome::Failed;
+        }
         if (!verify) {
             counter = kDone;
             break;
         }
-        EchoMismatch = !EchoMatches();
+        EchoMismatch = !delivered || !EchoMatches();
         if (!EchoMismatch) {
             counter = kDone;
             break;

@@ -52,9 +52,15 @@ std::vector<TransactionCase> Cases() {
         {"done at once", 21, false, none, {"set", "get"}, CommandOutcome::Done},
         {"first send fails", 21, false, [](auto& f, int) { f.FailNextSetFeatures(1); },
          {"set✗", "sleep 10", "set", "log Повтор команды 21", "get"}, CommandOutcome::Done},
-        // The status decides, even when the command never arrived.
+        // The status is still read, but a command that never arrived is not done: a read would
+        // deliver the answer to the command before, and a write is sent again.
         {"send and resend fail", 21, false, [](auto& f, int) { f.FailNextSetFeatures(2); },
-         {"set✗", "sleep 10", "set✗", "log Повтор команды 21", "get"}, CommandOutcome::Done},
+         {"set✗", "sleep 10", "set✗", "log Повтор команды 21", "get", "log Ошибка протокола 21"},
+         CommandOutcome::Failed},
+        {"write and its resend fail", 20, true, [](auto& f, int) { f.FailNextSetFeatures(2); },
+         Join({{"set✗", "sleep 10", "set✗", "log Повтор команды 20", "get", kWriteFailure, kWriteRetry},
+               {"set", "get"}}),
+         CommandOutcome::Done},
         {"two reads fail", 21, false, [](auto& f, int) { f.FailNextGetFeatures(2); },
          {"set", "get✗", "sleep 10", "get✗", "sleep 10", "get", "log Сбой чтения"}, CommandOutcome::Done},
         {"three reads fail", 21, false, [](auto& f, int) { f.FailNextGetFeatures(3); },
