@@ -149,7 +149,18 @@ TEST(ProcessTermination, EndsTheCompanionByItsImageNameAndNoOther) {
     auto target = testing_support::Spawn(companion.string(), {companion.string(), "30"});
     auto other = testing_support::Spawn(bystander.string(), {bystander.string(), "30"});
     ASSERT_TRUE(target && other);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // until exec has named them
+    // Until exec has given both their names (a loaded machine may take a while).
+    const auto named = [](int id, const fs::path& program) {
+        for (int attempt = 0; attempt < 200; ++attempt) {
+            std::ifstream commandLine("/proc/" + std::to_string(id) + "/cmdline");
+            std::string first;
+            std::getline(commandLine, first, '\0');
+            if (first == program.string()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    };
+    ASSERT_TRUE(named(target->Id(), companion) && named(other->Id(), bystander));
     PosixSystem system;
     system.StartHidden(u"TASKKILL /F /IM zrview12.exe");
     int signal = 0;
