@@ -6,6 +6,11 @@
 #   wine-harness.sh <bin-dir> <work-dir> <scenario> [...]  see the scenario functions below
 #
 # Needs: wine (wine64), xvfb, imagemagick (import, convert). The prefix skips Mono and Gecko.
+#
+# The simulated devices: the test-double hid.dll and setupapi.dll (bin/windll) go into the
+# prefix's system32, where Wine keeps preferring its own builtins, so only a process started with
+# WINEDLLOVERRIDES="hid,setupapi=n" (the program in the sim scenarios, never Wine's own services)
+# meets them. They are steered through ZRSIM_CONTROL_DIR (see sim/windll/ControlChannel.h).
 set -euo pipefail
 
 bin_dir=$(cd "$1" && pwd)
@@ -74,7 +79,48 @@ setup_prefix() {
     # Wine draws the frame itself (there is no window manager), so screenshots show the caption.
     "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
     "$wineserver" -w
+    install_test_dlls
     echo "prefix ready: $WINEPREFIX"
+}
+
+# A Linux path as Wine's Z: drive shows it.
+windows_path() { echo "Z:$1" | tr '/' '\\'; }
+
+# Copied after the prefix exists: wineboot and the services never load them (builtins first).
+install_test_dlls() {
+    cp "$bin_dir/windll/hid.dll" "$bin_dir/windll/setupapi.dll" "$WINEPREFIX/drive_c/windows/system32/"
+}
+
+# A fresh control folder, no device files left from an earlier scenario, and Wine's services
+# started under the plain overrides and kept up by a holder, so that the program's overrides
+# reach the program alone.
+prepare_sim() {
+    install_test_dlls
+    control_dir="$work_dir/control.$1"
+    rm -rf "$control_dir"
+    mkdir -p "$control_dir"
+    rm -f "$WINEPREFIX/dosdevices/hid#"*
+    export ZRSIM_CONTROL_DIR ZRSIM_DEVICE_DIR
+    ZRSIM_CONTROL_DIR=$(windows_path "$control_dir")
+    ZRSIM_DEVICE_DIR=$(windows_path "$WINEPREFIX/dosdevices")
+    "$wine" "$bin_dir/zrdriver.exe" hold 600000 >/dev/null 2>&1 &
+    program_pids+=("$!")
+    driver hold 1
+}
+
+# Starts a program that binds the test-double DLLs; its pid in $started.
+start_sim_program() {
+    WINEDLLOVERRIDES="hid,setupapi=n;mscoree,mshtml=" "$wine" "$1" >/dev/null 2>&1 &
+    started=$!
+    program_pids+=("$started")
+}
+
+expect_reply() {  # pattern command...
+    local pattern=$1 reply
+    shift
+    reply=$(driver sim "$@") || true
+    if ! [[ $reply =~ $pattern ]]; then echo "FAIL sim $*: \"$reply\" does not match $pattern"; exit 1; fi
+    echo "ok sim $*: $reply"
 }
 
 # The window as the definition says, Tab through its controls, a screenshot, and a clean close.
@@ -145,6 +191,80 @@ scenario_other_path() {
     expect_exit "$second" 0 "the copy from another folder"
 }
 
+# The real program on the simulated devices: it finds the instrument among the HID devices (the
+# keyboard too), talks to it with feature reports, follows an unplug through WM_DEVICECHANGE and
+# a plug back in.
+scenario_sim_devices() {
+    local exe
+    exe=$(install_copy sim)
+    prepare_sim devices
+    start_sim_program "$exe"
+    local program=$started
+    driver wait-line connected12
+    driver wait-text caption caption12
+    driver wait-text Label1 current-version:C1.28
+    driver wait-enabled B1 1
+    expect_reply '^ok [1-9]' identified 0xFF4D
+    expect_reply '^ok [1-9]' identified 0x1C4F
+    expect_reply '^ok plugged=1 model=12 version=C1.28 set=[1-9]' state
+    # An option click writes the instrument's memory: 0x3B3 becomes 1.
+    expect_reply '^ok 0x0$' peek 0x3B3
+    driver click C1
+    driver sim-expect "peek 0x3B3" "ok 0x1" 5000
+    driver sim dump "$(windows_path "$control_dir")"
+    local cell
+    cell=$(od -An -tx1 -j $((0x3B3)) -N1 "$control_dir/memory.bin" | tr -d ' ')
+    [ "$cell" = 01 ] || { echo "FAIL the dump shows 0x3B3 = $cell"; exit 1; }
+    echo "ok the dump shows 0x3B3 = 01"
+    driver sim unplug-instrument
+    driver wait-line disconnected12
+    driver wait-text Label1 prompt 3000
+    driver wait-enabled B1 0
+    driver sim replug-instrument
+    driver wait-text Label1 current-version:C1.28
+    driver wait-enabled B1 1
+    [ "$(driver lines | grep -c "подключен")" = 2 ] || { echo "FAIL two connection lines expected"; driver lines; exit 1; }
+    echo "ok connected again"
+    driver close
+    expect_exit "$program" 0 "the program after close"
+}
+
+# Wine's own HID.dll and SetupAPI (no overrides, no devices): the program finds nothing and
+# raises nothing. The test doubles sit in system32 all the same, and would plug an instrument
+# if they were loaded.
+scenario_wine_libraries() {
+    local exe
+    install_test_dlls
+    rm -f "$WINEPREFIX/dosdevices/hid#"*
+    exe=$(install_copy builtin)
+    start_program "$exe"
+    local program=$started
+    driver wait-window 1
+    sleep 1.5
+    driver wait-text Label1 prompt 3000
+    driver wait-enabled B1 0
+    local lines
+    lines=$(driver lines)
+    [ -z "$lines" ] || { echo "FAIL log lines without any device: $lines"; exit 1; }
+    echo "ok no log lines"
+    driver close
+    expect_exit "$program" 0 "the program after close"
+}
+
+# A hid.dll planted beside the program is never loaded: the program still binds system32's.
+scenario_planted_dll() {
+    local exe
+    exe=$(install_copy planted)
+    cp "$bin_dir/planted/hid.dll" "$WINEPREFIX/drive_c/zr/planted/hid.dll"
+    prepare_sim planted
+    start_sim_program "$exe"
+    local program=$started
+    driver wait-line connected12
+    driver wait-text Label1 current-version:C1.28
+    driver close
+    expect_exit "$program" 0 "the program after close"
+}
+
 scenario_timer_bench() {
     "$wine" "$bin_dir/zrtimerbench.exe" | tr -d '\r'
     return "${PIPESTATUS[0]}"
@@ -162,5 +282,8 @@ case "$scenario" in
     second-instance) scenario_second_instance ;;
     other-path) scenario_other_path ;;
     timer-bench) scenario_timer_bench ;;
+    sim-devices) scenario_sim_devices ;;
+    wine-libraries) scenario_wine_libraries ;;
+    planted-dll) scenario_planted_dll ;;
     *) echo "unknown scenario $scenario"; exit 2 ;;
 esac
