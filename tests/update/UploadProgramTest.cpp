@@ -130,7 +130,9 @@ TEST_P(FlagNotWritten, NoChunkIsSentAndThePollResumes) {
 
     ASSERT_TRUE(session.ClickUpdate());
 
-    ASSERT_EQ(session.program.gui.MessageBoxes().size(), 1u);
+    std::string log;
+    for (const auto& line : session.program.Log()) log += ToUtf8(line) + "\n";
+    ASSERT_EQ(session.program.gui.MessageBoxes().size(), 1u) << log;
     EXPECT_EQ(session.program.gui.MessageBoxes()[0].text, u"Ошибка записи");
     auto& form = session.program.Form();
     EXPECT_FALSE(form.Timer2->Enabled());
