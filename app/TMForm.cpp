@@ -16,7 +16,7 @@
 namespace zrflash::app {
 
 TMForm::TMForm(platform::Gui& gui, platform::System& system, hid::HidSystem& hidSystem)
-    : gui_(gui), system_(system) {
+    : gui_(gui), system_(system), hidSystem_(hidSystem) {
     window_ = gui_.CreateMainWindow(MainWindowDefinition());
     BindControls();
     CreateTimers();
@@ -28,7 +28,7 @@ TMForm::TMForm(platform::Gui& gui, platform::System& system, hid::HidSystem& hid
     FormCreate();
 }
 
-TMForm::~TMForm() = default;
+TMForm::~TMForm() { hidSystem_.SetNoticeHandler(nullptr); }
 
 TMForm::Handler TMForm::HandlerNamed(std::string_view name) {
     static const std::array<std::pair<std::string_view, Handler>, 9> handlers = {{
@@ -94,6 +94,8 @@ void TMForm::CreateController(hid::HidSystem& hidSystem) {
     };
     properties.OnRemoval = [this](hid::THidDevice& device) { HIDRemoval(device); };
     HID = std::make_unique<hid::THidDeviceController>(hidSystem, std::move(properties));
+    // What the bus cannot tell through device events (an instrument that may not be opened).
+    hidSystem.SetNoticeHandler([this](std::u16string_view notice) { LB->Add(notice); });
 }
 
 void TMForm::CreateLogic() {

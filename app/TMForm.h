@@ -92,6 +92,7 @@ private:
 
     platform::Gui& gui_;
     platform::System& system_;
+    hid::HidSystem& hidSystem_;
     std::unique_ptr<platform::Window> window_;
     std::array<std::unique_ptr<platform::Timer>, 3> timers_;
     std::unique_ptr<instrument::InstrumentConnection> connection_;

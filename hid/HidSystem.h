@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "hid/HidTypes.h"
@@ -53,6 +54,11 @@ public:
     virtual void StopDeviceChangeNotifications() = 0;
     // Runs work later on the GUI thread; callable from any thread.
     virtual void PostToGuiThread(std::function<void()> work) = 0;
+    // What the user has to act on and no device event tells, such as an instrument that is
+    // present but may not be opened. The program shows it in its log; called on the GUI thread.
+    // Ports with nothing of the kind to say keep the default.
+    using NoticeHandler = std::function<void(std::u16string_view notice)>;
+    virtual void SetNoticeHandler(NoticeHandler handler) { (void)handler; }
 
     // HidHandle::None on failure (LastError tells why).
     virtual HidHandle Open(const std::u16string& path, HidAccess access) = 0;

@@ -1,6 +1,4 @@
 // The HID system of the real bus: hidraw nodes listed and watched through udev.
-#include <cstdio>
-
 #include "instrument/ModelTable.h"
 #include "platform/linux/LinuxHidSystem.h"
 #include "platform/linux/LinuxTexts.h"
@@ -19,14 +17,12 @@ public:
               [&gui](int descriptor, std::function<void()> onReadable) {
                   return gui.WatchDescriptor(descriptor, std::move(onReadable));
               }) {
-        // Without the udev rule the instrument is there but cannot be used: say so, once per
-        // plugging, on the terminal and in a box (shown from the loop, not inside the scan).
-        hidSystem_.SetOpenDeniedHandler([&gui](const HidrawNode& node) {
+        // Without the udev rule the instrument is there but cannot be used: say so in the log,
+        // once per plugging.
+        hidSystem_.SetOpenDeniedHandler([this](const HidrawNode& node) {
             if (node.vendorId != instrument::kInstrumentVendorId) return;
-            const std::u16string message = std::u16string(texts::kNoAccessToInstrument) +
-                                           Utf8ToUtf16(node.devnode) + std::u16string(texts::kNoAccessAdvice);
-            std::fprintf(stderr, "zrflash: %s\n", Utf16ToUtf8(message).c_str());
-            gui.Post([&gui, message] { gui.ShowMessageBox(message, u"", MessageBoxIcon::Error); });
+            hidSystem_.Notice(std::u16string(texts::kNoAccessToInstrument) + Utf8ToUtf16(node.devnode) +
+                              std::u16string(texts::kNoAccessAdvice));
         });
     }
     hid::HidSystem& System() override { return hidSystem_; }

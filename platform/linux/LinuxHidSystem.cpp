@@ -148,6 +148,18 @@ HidHandle LinuxHidSystem::Open(const std::u16string& path, HidAccess access) {
     return static_cast<HidHandle>(value);
 }
 
+void LinuxHidSystem::SetNoticeHandler(NoticeHandler handler) {
+    notice_ = handler ? std::make_shared<NoticeHandler>(std::move(handler)) : nullptr;
+}
+
+void LinuxHidSystem::Notice(std::u16string notice) {
+    std::fprintf(stderr, "zrflash: %s\n", Utf16ToUtf8(notice).c_str());
+    // Taken now: a handler replaced or cleared before the loop gets to it keeps its own copy.
+    PostToGuiThread([handler = notice_, notice = std::move(notice)] {
+        if (handler && *handler) (*handler)(notice);
+    });
+}
+
 void LinuxHidSystem::ReportOpenDenied(const std::string& devnode) {
     HidrawNode node;
     {

@@ -30,6 +30,9 @@ public:
     // Called once per interface (again after it was replugged) when opening it is not permitted.
     // Without a handler the refusal is written to the standard error stream.
     void SetOpenDeniedHandler(OpenDeniedHandler handler) { openDenied_ = std::move(handler); }
+    void SetNoticeHandler(NoticeHandler handler) override;
+    // Hands a notice to the program's log from the GUI loop (stderr while nobody listens).
+    void Notice(std::u16string notice);
 
     bool BindLibrary(hid::HidLibrary library) override;
     void ReleaseLibrary(hid::HidLibrary library) override;
@@ -93,6 +96,7 @@ private:
     PostFunction post_;
     WatchDescriptorFunction watch_;
     OpenDeniedHandler openDenied_;
+    std::shared_ptr<NoticeHandler> notice_;
     int bindCount_[2] = {0, 0};
     mutable std::mutex mutex_;
     std::map<std::intptr_t, std::shared_ptr<OpenHandle>> handles_;
