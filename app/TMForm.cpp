@@ -101,7 +101,7 @@ void TMForm::CreateController(hid::HidSystem& hidSystem) {
 void TMForm::CreateLogic() {
     connection_ = std::make_unique<instrument::InstrumentConnection>(
         Instrument,
-        instrument::InstrumentConnection::Controls{*window_, *LB, *Pr1, *Timer1, *Timer2, *Timer3},
+        instrument::InstrumentConnection::Controls{*window_, *LB, *Pr1, *B1, *Timer1, *Timer2, *Timer3},
         [this](std::uint8_t modelCode) {
             if (const auto* image = update::FirmwareImageOfModel(modelCode)) StoredImage = *image;
         });

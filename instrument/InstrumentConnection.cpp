@@ -30,8 +30,13 @@ void InstrumentConnection::DeviceChange(hid::THidDeviceController& controller) {
     // Checked in only now: during OnRemoval the controller's pass still holds the objects.
     for (hid::THidDevice* device : unpluggedInstruments_) controller.CheckIn(device);
     unpluggedInstruments_.clear();
+    const hid::THidDevice* previous = state_.ActiveDevice;
     state_.ActiveDevice = nullptr;
     controller.Enumerate();
+    // Another instrument took over: its identification and firmware version are not known until
+    // the poll has read them, and an update must not start with the previous one's (the backup
+    // would carry its name, the finalisation would follow its firmware version).
+    if (state_.ActiveDevice != previous) controls_.update.SetEnabled(false);
 }
 
 void InstrumentConnection::Removal(hid::THidDevice& device) {

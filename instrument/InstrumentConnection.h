@@ -17,6 +17,7 @@ public:
         platform::Window& window;
         platform::ListBox& log;
         platform::ProgressBar& progress;
+        platform::PushButton& update;    // B1
         platform::Timer& pollTimer;      // Timer1
         platform::Timer& uploadTimer;    // Timer2
         platform::Timer& finishTimer;    // Timer3

@@ -221,6 +221,33 @@ TEST(Connection, WhenTheActiveOfTwoInstrumentsGoesTheOtherTakesOver) {
     EXPECT_EQ(first->SetFeatureCount(), 33);
 }
 
+// An update needs the active instrument's own identification and firmware version, which only the
+// poll reads: when another instrument takes over, the button waits for it.
+TEST(Connection, UpdateButtonWaitsForTheNextInstrumentsPoll) {
+    HeadlessProgram program;
+    auto first = program.Plug(sim::InstrumentBuilder().Model12());
+    ASSERT_TRUE(program.Start());
+    program.RunFor(1100);
+    auto& form = program.Form();
+    ASSERT_TRUE(form.B1->Enabled());
+
+    // A device change that leaves the same instrument active changes nothing for the button.
+    auto keyboard = std::make_shared<sim::SimKeyboard>();
+    program.bus.Plug(*keyboard);
+    program.RunFor(10);
+    EXPECT_TRUE(form.B1->Enabled());
+    program.bus.Unplug(*keyboard);
+
+    program.Plug(sim::InstrumentBuilder().Model14());
+    program.RunFor(10);
+    EXPECT_EQ(form.Instrument.ModelCode, 14);
+    EXPECT_FALSE(form.B1->Enabled());
+    EXPECT_FALSE(program.Window().Click("B1"));
+    program.RunFor(1000);
+    EXPECT_TRUE(form.B1->Enabled());
+    EXPECT_EQ(form.Instrument.DeviceIdent.substr(35), u"D1.13");
+}
+
 TEST(Connection, ClosingTheWindowDropsTheInstrumentWithoutADisconnectLine) {
     HeadlessProgram program;
     program.Plug(sim::InstrumentBuilder().Model12());

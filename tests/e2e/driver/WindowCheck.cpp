@@ -170,11 +170,17 @@ HWND PressTab(HWND mainWindow) {
     return FocusedWindow(mainWindow);
 }
 
-// The window as defined; once the first poll has found no instrument (it runs right after the
-// window appears), with its prompt in the status line and the update button and options disabled.
+// The window as defined, after the first poll has found no instrument: its prompt in the status
+// line, the update button and the options disabled. The poll runs about a second after the window
+// appears, so the check waits for it rather than race it; the state before it is the headless
+// suite's to check.
 platform::WindowDefinition ExpectedNow(HWND mainWindow) {
     platform::WindowDefinition expected = app::MainWindowDefinition();
     HWND status = ControlWindow(mainWindow, expected, "Label1");
+    for (int waited = 0; waited < 5000; waited += 20) {
+        if (status != nullptr && TextOf(status) == Wide(instrument::texts::kConnectPrompt)) break;
+        Sleep(20);
+    }
     if (status == nullptr || TextOf(status) != Wide(instrument::texts::kConnectPrompt)) return expected;
     std::printf("the first poll has run: no instrument\n");
     for (auto& control : expected.controls) {
