@@ -50,14 +50,10 @@ double MemoryAccess::ReadDeviceFloat(std::uint16_t address) {
 }
 
 bool MemoryAccess::WriteDeviceFloat(std::uint16_t address, double value) {
-    const auto bytes = EncodeDeviceFloat(value);
-    if (!bytes) return false;
+    const auto writes = DeviceFloatWrites(address, value);
+    if (!writes) return false;
     bool verified = true;
-    for (std::uint16_t target : DeviceFloatWriteOrder(address)) {
-        // The offset is taken modulo 2^16: a number at the top of the range runs on at address 0.
-        const auto offset = static_cast<std::uint16_t>(target - address);
-        verified = WriteByte(target, (*bytes)[offset]) && verified;
-    }
+    for (const auto& write : *writes) verified = WriteByte(write.address, write.value) && verified;
     return verified;
 }
 

@@ -127,4 +127,17 @@ std::array<std::uint16_t, 4> DeviceFloatWriteOrder(std::uint16_t address)
             static_cast<std::uint16_t>(address + 1), static_cast<std::uint16_t>(address + 2)};
 }
 
+std::optional<std::array<DeviceByteWrite, 4>> DeviceFloatWrites(std::uint16_t address, double value)
+{
+    const auto bytes = EncodeDeviceFloat(value);
+    if (!bytes) return std::nullopt;
+    std::array<DeviceByteWrite, 4> writes{};
+    const auto order = DeviceFloatWriteOrder(address);
+    for (std::size_t i = 0; i < writes.size(); ++i) {
+        const auto offset = static_cast<std::uint16_t>(order[i] - address);
+        writes[i] = {order[i], (*bytes)[offset]};
+    }
+    return writes;
+}
+
 }  // namespace zrflash::protocol

@@ -23,4 +23,12 @@ std::optional<DeviceFloatBytes> EncodeDeviceFloat(double value);
 // then the fraction from its lowest byte.
 std::array<std::uint16_t, 4> DeviceFloatWriteOrder(std::uint16_t address);
 
+struct DeviceByteWrite {
+    std::uint16_t address;
+    std::uint8_t value;
+};
+// The four byte writes that store a value at address, in the order they are made; nothing for a
+// value the format cannot hold. Addresses run on modulo 2^16.
+std::optional<std::array<DeviceByteWrite, 4>> DeviceFloatWrites(std::uint16_t address, double value);
+
 }  // namespace zrflash::protocol

@@ -132,12 +132,10 @@ bool FirmwareUpdate::WriteCell(std::uint16_t address, std::uint8_t value) {
 
 // Byte by byte, so that a removal between the bytes of a number stops it too.
 bool FirmwareUpdate::WriteNumber(std::uint16_t address, double value) {
-    const auto bytes = protocol::EncodeDeviceFloat(value);
-    if (!bytes) return false;
+    const auto writes = protocol::DeviceFloatWrites(address, value);
+    if (!writes) return false;
     bool verified = true;
-    for (std::uint16_t target : protocol::DeviceFloatWriteOrder(address)) {
-        verified = WriteCell(target, (*bytes)[target - address]) && verified;
-    }
+    for (const auto& write : *writes) verified = WriteCell(write.address, write.value) && verified;
     return verified;
 }
 
