@@ -2,8 +2,9 @@
 // decimal or 0x-hexadecimal.
 //
 //   plug-instrument [model=12|14] [version=C1.28] [product=0xF541] [state=1] [autosave=0|1]
-//                   [rcld=0|1] [menu=0|1] [battery=24000] [latency=ms]
-//                                     a new instrument (the current one leaves the bus first)
+//                   [rcld=0|1] [menu=0|1] [battery=24000] [latency=ms] [flash=FILE]
+//                                     a new instrument (the current one leaves the bus first);
+//                                     FILE holds its flash from address 0 on
 //   unplug-instrument | replug-instrument | plug-keyboard | unplug-keyboard
 //   other-device                      a device node without a HID interface came or went
 //   enumeration-fails 0|1             the set of present devices cannot be had
@@ -15,10 +16,13 @@
 //   latency MS                        every transfer takes that long
 //   identified VENDOR                 "ok <count>" of the HidD_GetAttributes calls on that vendor's devices
 //   peek ADDRESS                      "ok <byte>" of the settings memory
+//   peek-space SPACE ADDRESS          "ok <byte>" of an identification space (24, 28, 29, 30)
+//   sent COMMAND                      "ok <count>" of the requests with that command code it took
 //   state                             "ok plugged=.. model=.. version=.. set=.. get=.. pages=.. checksum=.."
 //   dump FOLDER                       FOLDER\memory.bin (2,048 bytes) and FOLDER\flash.bin (65,536)
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -44,6 +48,18 @@ std::string Hex(unsigned value) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%X", value);
     return text;
+}
+
+bool ReadBytes(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    const std::wstring widePath(path.begin(), path.end());
+    HANDLE file = CreateFileW(widePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bytes.clear();
+    std::uint8_t buffer[4096];
+    DWORD count = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &count, nullptr) && count > 0) bytes.insert(bytes.end(), buffer, buffer + count);
+    CloseHandle(file);
+    return true;
 }
 
 bool WriteBytes(const std::string& path, std::span<const std::uint8_t> bytes) {
@@ -94,6 +110,11 @@ std::string PlugInstrument(WindowsBus& bus, const std::vector<std::string>& word
     if (options.count("latency") != 0) {
         if (!Number(options["latency"], value)) return "error latency";
         builder.LatencyMilliseconds(static_cast<int>(value));
+    }
+    if (options.count("flash") != 0) {
+        std::vector<std::uint8_t> flash;
+        if (!ReadBytes(options["flash"], flash)) return "error cannot read " + options["flash"];
+        builder.Flash(flash);
     }
     bus.PlugInstrument(builder.Build());
     return "ok";
@@ -168,6 +189,14 @@ std::string ExecuteCommand(WindowsBus& bus, const std::string& line) {
     else if (command == "peek" && argument(1, first)) {
         if (first < 0 || first >= static_cast<long>(kSettingsMemorySize)) return "error address";
         return "ok " + Hex(instrument->MemoryByte(static_cast<std::uint16_t>(first)));
+    } else if (command == "peek-space" && argument(1, first) && argument(2, second)) {
+        return "ok " + Hex(instrument->SpaceByte(static_cast<std::uint8_t>(first), static_cast<std::uint16_t>(second)));
+    } else if (command == "sent" && argument(1, first)) {
+        const auto& trace = instrument->Trace();
+        const auto count = std::count_if(trace.begin(), trace.end(), [&](const InstrumentTransfer& transfer) {
+            return transfer.direction == TransferDirection::SetFeature && transfer.succeeded && transfer.command == first;
+        });
+        return "ok " + std::to_string(count);
     } else if (command == "state") return State(bus);
     else if (command == "dump" && words.size() == 2) {
         const bool done = WriteBytes(words[1] + "\\memory.bin", instrument->Memory()) &&

@@ -13,6 +13,7 @@
 # meets them. They are steered through ZRSIM_CONTROL_DIR (see sim/windll/ControlChannel.h).
 set -euo pipefail
 
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 bin_dir=$(cd "$1" && pwd)
 work_dir=$(mkdir -p "$2" && cd "$2" && pwd)
 scenario=$3
@@ -79,8 +80,18 @@ setup_prefix() {
     # Wine draws the frame itself (there is no window manager), so screenshots show the caption.
     "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
     "$wineserver" -w
+    own_documents_folder
     install_test_dlls
     echo "prefix ready: $WINEPREFIX"
+}
+
+# Wine links the user's Documents to the Linux home folder; the suite keeps its backups inside
+# the prefix, in a plain folder as Windows has it.
+own_documents_folder() {
+    local documents
+    for documents in "$WINEPREFIX"/drive_c/users/*/Documents; do
+        if [ -L "$documents" ]; then rm "$documents" && mkdir "$documents"; fi
+    done
 }
 
 # A Linux path as Wine's Z: drive shows it.
@@ -96,6 +107,7 @@ install_test_dlls() {
 # reach the program alone.
 prepare_sim() {
     install_test_dlls
+    own_documents_folder
     control_dir="$work_dir/control.$1"
     rm -rf "$control_dir"
     mkdir -p "$control_dir"
@@ -107,6 +119,9 @@ prepare_sim() {
     program_pids+=("$!")
     driver hold 1
 }
+
+# The devices the test-double DLLs carry from the start, one control command an argument.
+sim_startup() { printf '%s\n' "$@" >"$control_dir/startup.txt"; }
 
 # Starts a program that binds the test-double DLLs; its pid in $started.
 start_sim_program() {
@@ -123,6 +138,16 @@ expect_reply() {  # pattern command...
     echo "ok sim $*: $reply"
 }
 
+# The program's window as the screen shows it, into a PNG file.
+shoot() {
+    local left top width height
+    read -r left top width height < <(driver window-rect | head -1)
+    mkdir -p "$(dirname "$1")"
+    import -window root "$work_dir/screen.png"
+    convert "$work_dir/screen.png" -crop "${width}x${height}+${left}+${top}" +repage "$1"
+    echo "screenshot: $1 (${width}x${height})"
+}
+
 # The window as the definition says, Tab through its controls, a screenshot, and a clean close.
 scenario_window() {
     local screenshot=$1 exe
@@ -137,12 +162,8 @@ scenario_window() {
     cat "$work_dir/check-window.log"
     [ "$code" = 0 ] || { echo "FAIL check-window"; exit 1; }
     driver check-tab-order
-    read -r left top width height < <(driver window-rect | head -1)
     sleep 1.5  # the first poll has run and the window has been painted
-    mkdir -p "$(dirname "$screenshot")"
-    import -window root "$work_dir/screen.png"
-    convert "$work_dir/screen.png" -crop "${width}x${height}+${left}+${top}" +repage "$screenshot"
-    echo "screenshot: $screenshot (${width}x${height})"
+    shoot "$screenshot"
     driver close
     expect_exit "$program" 0 "the program after close"
 }
@@ -270,6 +291,8 @@ scenario_timer_bench() {
     return "${PIPESTATUS[0]}"
 }
 
+source "$source_dir/tests/e2e/wine-update.sh"
+
 if [ "$scenario" = setup-prefix ]; then
     start_display
     setup_prefix
@@ -285,5 +308,13 @@ case "$scenario" in
     sim-devices) scenario_sim_devices ;;
     wine-libraries) scenario_wine_libraries ;;
     planted-dll) scenario_planted_dll ;;
+    no-instrument) scenario_no_instrument ;;
+    plug-model12) scenario_plug_model12 ;;
+    update) scenario_update "$@" ;;
+    unplug-during-update) scenario_unplug_during_update ;;
+    keyboard-during-update) scenario_keyboard_during_update ;;
+    checksum-button) scenario_checksum_button ;;
+    second-copy-during-update) scenario_second_copy_during_update ;;
+    update-bench) scenario_update_bench "$@" ;;
     *) echo "unknown scenario $scenario"; exit 2 ;;
 esac

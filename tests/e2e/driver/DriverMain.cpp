@@ -6,24 +6,31 @@
 //   zrdriver window-rect                          "left top width height" of the window on screen
 //   zrdriver wait-messagebox <title> <text-name>  a box with that title and text; presses OK
 //   zrdriver click <control>                      a click on a control
+//   zrdriver tab-press <control>                  Tab until the control has the focus, then Space
+//   zrdriver text <control|caption>               the control's text (or the caption), UTF-8
 //   zrdriver lines                                the log's lines, one a line (UTF-8)
 //   zrdriver close                                closes every main window as its close button does
 //   zrdriver wait-line <text-name> [timeout-ms]   a log line equal to that text appears
 //   zrdriver wait-text <control|caption> <text-name> [timeout-ms]
 //                                                 the control's text (or the caption) becomes that text
+//   zrdriver last-line <text-name> [timeout-ms]   the log ends with that line
 //   zrdriver wait-enabled <control> <0|1> [timeout-ms]
+//   zrdriver progress                             "position maximum" of the progress bar Pr1
+//   zrdriver wait-progress <at-least> [timeout-ms]
+//   zrdriver watch-upload [timeout-ms]            Pr1 climbs page by page until the success line
+//   zrdriver update-time [timeout-ms]             clicks B1; seconds until the success line
+//   zrdriver documents-folder                     the shell's documents folder (CSIDL_PERSONAL)
 //   zrdriver checked <control>                    "1" or "0" for a check box
-//   zrdriver sim <word>...                        one command to the simulated devices; prints the reply
+//   zrdriver wait-checked <control> <0|1> [timeout-ms]
+//   zrdriver sim <word>...                        commands to the simulated devices, separated by a
+//                                                 lone ";"; prints the reply lines
 //   zrdriver sim-expect <command> <reply> [timeout-ms]
 //                                                 repeats the command until it answers that reply
 //   zrdriver hold <ms>                            does nothing for that long (keeps Wine's services up)
 //
-// Text names: second-instance, prompt, connected<model>, disconnected<model>, caption<model>,
-// current-version:<version>.
-//
-// Texts that the program shows are named (second-instance), not spelled on the command line,
-// so the suite does not depend on the locale's code page.
+// Texts that the program shows are named (see ExpectedTexts.h), not spelled on the command line.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -33,54 +40,21 @@
 #include <string>
 #include <vector>
 
-#include "app/AppTexts.h"
 #include "app/MainWindowDefinition.h"
-#include "instrument/InstrumentTexts.h"
+#include "tests/e2e/driver/ExpectedTexts.h"
 #include "tests/e2e/driver/Findings.h"
+#include "tests/e2e/driver/Keyboard.h"
+#include "tests/e2e/driver/LogList.h"
 #include "tests/e2e/driver/MessageBoxes.h"
 #include "tests/e2e/driver/ProgramWindow.h"
 #include "tests/e2e/driver/SimControl.h"
+#include "tests/e2e/driver/UpdateWatch.h"
 #include "tests/e2e/driver/WindowCheck.h"
 
 namespace zrflash::e2e {
 namespace {
 
 constexpr int kWaitMs = 20'000;
-
-const std::map<std::wstring, std::u16string_view> kNamedTexts = {
-    {L"second-instance", app::texts::kSecondInstance},
-};
-
-std::optional<std::u16string> NamedText(const std::wstring& name) {
-    namespace texts = instrument::texts;
-    if (auto fixed = kNamedTexts.find(name); fixed != kNamedTexts.end()) return std::u16string(fixed->second);
-    if (name == L"prompt") return std::u16string(texts::kConnectPrompt);
-    const auto suffix = [&](std::wstring_view prefix) -> std::optional<std::u16string> {
-        if (name.rfind(prefix, 0) != 0) return std::nullopt;
-        return std::u16string(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end());
-    };
-    if (auto model = suffix(L"disconnected")) return std::u16string(texts::kInstrument) + *model + std::u16string(texts::kDisconnected);
-    if (auto model = suffix(L"connected")) return std::u16string(texts::kInstrument) + *model + std::u16string(texts::kConnected);
-    if (auto model = suffix(L"caption")) {
-        return std::u16string(*model == u"14" ? texts::kModel14Caption : texts::kModel12Caption) + *model;
-    }
-    if (auto version = suffix(L"current-version:")) return std::u16string(texts::kCurrentVersion) + *version;
-    return std::nullopt;
-}
-
-std::vector<std::wstring> LogLines(HWND window) {
-    std::vector<std::wstring> lines;
-    HWND list = ControlWindow(window, app::MainWindowDefinition(), "LB");
-    const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
-    for (int index = 0; index < count; ++index) {
-        const auto length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-        std::wstring line(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
-        const auto copied = SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(line.data()));
-        line.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 // Polls until the check holds; false on time-out.
 template <class Check>
@@ -97,13 +71,28 @@ int Timeout(const std::vector<std::wstring>& arguments, std::size_t index) {
     return arguments.size() > index ? _wtoi(arguments[index].c_str()) : kWaitMs;
 }
 
+// The words from first on, a lone ";" starting a new command line.
 std::string Joined(const std::vector<std::wstring>& arguments, std::size_t first) {
     std::string text;
     for (std::size_t index = first; index < arguments.size(); ++index) {
-        if (!text.empty()) text += ' ';
+        if (arguments[index] == L";") {
+            text += '\n';
+            continue;
+        }
+        if (!text.empty() && text.back() != '\n') text += ' ';
         text += Utf8(arguments[index]);
     }
     return text;
+}
+
+bool EveryLineOk(const std::string& reply) {
+    if (reply.empty()) return false;
+    for (std::size_t start = 0; start < reply.size();) {
+        if (reply.compare(start, 2, "ok") != 0) return false;
+        const auto end = reply.find('\n', start);
+        start = end == std::string::npos ? reply.size() : end + 1;
+    }
+    return true;
 }
 
 int Usage() {
@@ -118,15 +107,15 @@ HWND RequireWindow() {
 }
 
 int WaitMessageBox(const std::wstring& title, const std::wstring& textName) {
-    auto text = kNamedTexts.find(textName);
-    if (text == kNamedTexts.end()) return Usage();
+    const auto text = NamedText(textName);
+    if (!text) return Usage();
     HWND box = WaitForMessageBox(title, kWaitMs);
     if (box == nullptr) {
         std::printf("FAIL no message box titled \"%s\"\n", Utf8(title).c_str());
         return 1;
     }
     Findings findings;
-    findings.Equal("message box text", Utf8(Wide(text->second)), Utf8(MessageBoxText(box)));
+    findings.Equal("message box text", Utf8(Wide(*text)), Utf8(MessageBoxText(box)));
     PressOk(box);
     return findings.ExitCode();
 }
@@ -149,7 +138,7 @@ int Run(const std::vector<std::wstring>& arguments) {
     if (command == L"sim" && arguments.size() >= 2) {
         const std::string reply = SimCommand(Joined(arguments, 1), 5000);
         std::printf("%s\n", reply.empty() ? "FAIL no reply" : reply.c_str());
-        return reply.rfind("ok", 0) == 0 ? 0 : 1;
+        return EveryLineOk(reply) ? 0 : 1;
     }
     if (command == L"sim-expect" && arguments.size() >= 3) {
         const std::string expected = Utf8(arguments[2]);
@@ -160,6 +149,15 @@ int Run(const std::vector<std::wstring>& arguments) {
         }
         std::printf("FAIL %s: expected \"%s\", got \"%s\"\n", Utf8(arguments[1]).c_str(), expected.c_str(), reply.c_str());
         return 1;
+    }
+    if (command == L"documents-folder") {
+        wchar_t folder[MAX_PATH] = {};
+        if (!SHGetSpecialFolderPathW(nullptr, folder, CSIDL_PERSONAL, FALSE)) {
+            std::printf("FAIL no documents folder\n");
+            return 1;
+        }
+        std::printf("%s\n", Utf8(folder).c_str());
+        return 0;
     }
     if (command == L"close") {
         for (HWND window : MainWindows()) PostMessageW(window, WM_CLOSE, 0, 0);
@@ -181,9 +179,58 @@ int Run(const std::vector<std::wstring>& arguments) {
         HWND control = ControlWindow(window, app::MainWindowDefinition(), name);
         if (control == nullptr) findings.Fail("no control " + name);
         else PostMessageW(control, BM_CLICK, 0, 0);
+    } else if (command == L"tab-press" && arguments.size() == 2) {
+        const std::string name = Utf8(arguments[1]);
+        HWND control = ControlWindow(window, app::MainWindowDefinition(), name);
+        std::string path;
+        for (int presses = 0; presses < 16 && control != nullptr && FocusedWindow(window) != control; ++presses) {
+            path += (path.empty() ? "" : " -> ") + ControlName(window, app::MainWindowDefinition(), PressTab(window));
+        }
+        std::printf("tab: %s\n", path.c_str());
+        if (control == nullptr || FocusedWindow(window) != control) findings.Fail("Tab never reached " + name);
+        else PressSpace(control);
+    } else if (command == L"text" && arguments.size() == 2) {
+        const std::string name = Utf8(arguments[1]);
+        HWND target = name == "caption" ? window : ControlWindow(window, app::MainWindowDefinition(), name);
+        if (target == nullptr) {
+            findings.Fail("no control " + name);
+        } else {
+            std::printf("%s\n", Utf8(TextOf(target)).c_str());
+            return 0;
+        }
+    } else if (command == L"progress") {
+        const Progress progress = ProgressOf(window);
+        std::printf("%ld %ld\n", progress.position, progress.maximum);
+        return 0;
+    } else if (command == L"wait-progress" && arguments.size() >= 2) {
+        const long wanted = _wtol(arguments[1].c_str());
+        Progress progress;
+        if (!WaitFor(Timeout(arguments, 2), [&] { return (progress = ProgressOf(window)).position >= wanted; })) {
+            findings.Fail("progress stayed at " + std::to_string(progress.position) + ", below " + std::to_string(wanted));
+        } else {
+            std::printf("progress %ld of %ld\n", progress.position, progress.maximum);
+        }
+    } else if (command == L"watch-upload") {
+        WatchUpload(window, Timeout(arguments, 1), findings);
+    } else if (command == L"update-time") {
+        const double seconds = TimeUpdate(window, Timeout(arguments, 1));
+        if (seconds < 0) {
+            findings.Fail("no success line");
+        } else {
+            std::printf("%.3f\n", seconds);
+            return 0;
+        }
     } else if (command == L"lines") {
         for (const auto& line : LogLines(window)) std::printf("%s\n", Utf8(line).c_str());
         return 0;
+    } else if (command == L"last-line" && arguments.size() >= 2) {
+        const auto text = NamedText(arguments[1]);
+        if (!text) return Usage();
+        const std::wstring wanted = Wide(*text);
+        std::wstring last;
+        if (!WaitFor(Timeout(arguments, 2), [&] { return (last = LastLogLine(window)) == wanted; })) {
+            findings.Equal("last log line", Utf8(wanted), Utf8(last));
+        }
     } else if (command == L"wait-line" && arguments.size() >= 2) {
         const auto text = NamedText(arguments[1]);
         if (!text) return Usage();
@@ -212,6 +259,13 @@ int Run(const std::vector<std::wstring>& arguments) {
         else if (!WaitFor(Timeout(arguments, 3), [&] { return (IsWindowEnabled(control) != FALSE) == wanted; })) {
             findings.Equal(name + " enabled", wanted, !wanted);
         }
+    } else if (command == L"wait-checked" && arguments.size() >= 3) {
+        const std::string name = Utf8(arguments[1]);
+        const bool wanted = arguments[2] == L"1";
+        HWND control = ControlWindow(window, app::MainWindowDefinition(), name);
+        const auto checked = [&] { return SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED; };
+        if (control == nullptr) findings.Fail("no control " + name);
+        else if (!WaitFor(Timeout(arguments, 3), [&] { return checked() == wanted; })) findings.Equal(name + " checked", wanted, !wanted);
     } else if (command == L"checked" && arguments.size() == 2) {
         HWND control = ControlWindow(window, app::MainWindowDefinition(), Utf8(arguments[1]));
         if (control == nullptr) {

@@ -11,6 +11,7 @@
 #include "app/AppTexts.h"
 #include "app/MainWindowDefinition.h"
 #include "instrument/InstrumentTexts.h"
+#include "tests/e2e/driver/Keyboard.h"
 #include "tests/e2e/driver/ProgramWindow.h"
 
 namespace zrflash::e2e {
@@ -155,19 +156,6 @@ std::vector<std::string> ExpectedTabCycle(HWND mainWindow) {
     };
     visit("");
     return cycle;
-}
-
-HWND PressTab(HWND mainWindow) {
-    HWND before = FocusedWindow(mainWindow);
-    HWND target = before != nullptr ? before : mainWindow;
-    PostMessageW(target, WM_KEYDOWN, VK_TAB, 0x000F0001);
-    PostMessageW(target, WM_KEYUP, VK_TAB, static_cast<LPARAM>(0xC00F0001));
-    for (int waited = 0; waited < 1000; waited += 10) {
-        HWND now = FocusedWindow(mainWindow);
-        if (now != before) return now;
-        Sleep(10);
-    }
-    return FocusedWindow(mainWindow);
 }
 
 // The window as defined, after the first poll has found no instrument: its prompt in the status

@@ -1,0 +1,326 @@
+# Firmware updates of the simulated instrument by the real program under Wine: the scenarios and
+# their checks. Sourced by wine-harness.sh, whose helpers (driver, prepare_sim, sim_startup,
+# start_sim_program, start_program, expect_reply, expect_exit, shoot) it uses.
+
+update_files() { python3 "$source_dir/tests/e2e/update-files.py" "$@"; }
+
+fail() {
+    echo "FAIL $*"
+    exit 1
+}
+
+# The log as it stands, line for line.
+expect_log() {
+    local expected actual
+    expected=$(printf '%s\n' "$@")
+    actual=$(driver lines)
+    if [ "$actual" != "$expected" ]; then
+        printf 'FAIL the log reads:\n%s\nexpected:\n%s\n' "$actual" "$expected"
+        exit 1
+    fi
+    echo "ok the log: $# lines, ending \"${*: -1}\""
+}
+
+# "C:\users\..." as a Linux path inside the prefix.
+unix_path() {
+    case "$1" in
+        [Cc]:\\*) local rest=${1:3}; echo "$WINEPREFIX/drive_c/${rest//\\//}" ;;
+        *) fail "not on drive C: $1" ;;
+    esac
+}
+
+# The backup folder of a model, inside the prefix where the program's shell puts Documents.
+backup_folder() {
+    local documents
+    documents=$(unix_path "$(driver documents-folder)")
+    case "$(realpath "$documents")/" in
+        "$(realpath "$WINEPREFIX")"/*) ;;
+        *) fail "Documents lies outside the prefix: $documents" ;;
+    esac
+    if [ "$1" = 12 ]; then echo "$documents/zr12_01"; else echo "$documents/zr14"; fi
+}
+
+# DeviceIdent as the program builds it from the instrument's identification bytes: the letter
+# 'A' + the byte at 0x093 of space 29, then the others in upper-case hexadecimal, two digits each.
+device_ident() {
+    local reads=(29:0x093 24:0x800 24:0x900 24:0xA00 24:0xB00 24:0xC00 24:0xD00 24:0x1000 24:0x1200 24:0x1300
+                 24:0x1400 24:0x1500 28:0x000 28:0x100 28:0x200 28:0x400 28:0x500 29:0x1D0)
+    local commands=() read reply byte ident=""
+    for read in "${reads[@]}"; do commands+=(peek-space "${read%%:*}" "${read#*:}" ";"); done
+    unset 'commands[-1]'
+    reply=$(driver sim "${commands[@]}") || fail "identification bytes: $reply"
+    while read -r _ byte; do
+        if [ -z "$ident" ]; then ident=$(printf "\\x$(printf %02X $((0x41 + byte)))")
+        else ident+=$(printf %02X "$byte"); fi
+    done <<<"$reply"
+    echo "$ident"
+}
+
+# The instrument's memory and flash, into a folder of that name in the control folder.
+dump_instrument() {
+    mkdir -p "$control_dir/$1"
+    driver sim dump "$(windows_path "$control_dir/$1")" >/dev/null
+}
+
+state_field() { driver sim state | sed -n "s/.* $1=\\([^ ]*\\).*/\\1/p"; }
+
+# The program started on a keyboard and an instrument (plug-instrument options as arguments),
+# after the poll has identified the instrument; its process id in $program.
+start_on_instrument() {
+    local folder=$1 model=$2 version=$3
+    shift 3
+    local exe
+    exe=$(install_copy "$folder")
+    prepare_sim "$folder"
+    sim_startup plug-keyboard "plug-instrument model=$model version=$version $*"
+    start_sim_program "$exe"
+    program=$started
+    driver wait-line "connected$model" >/dev/null
+    driver wait-text Label1 "current-version:$version" >/dev/null
+    driver wait-enabled B1 1 >/dev/null
+    echo "ok model $model with $version identified"
+}
+
+# After a whole update: the log, the status line once the poll has run again, the flash
+# against the carried image, the instrument's state and version.
+expect_updated() {
+    local model=$1 version=$2 pages=${3:-224}
+    shift 3 || true
+    driver wait-text Label1 "current-version:$version" 3000
+    driver wait-enabled B1 1 >/dev/null
+    driver wait-enabled G6 1 >/dev/null
+    echo "ok the next poll shows $version, B1 and G6 enabled"
+    dump_instrument "after"
+    update_files check-flash "$source_dir/update/images/firmware-$model.bin" "$control_dir/after/flash.bin" || exit 1
+    expect_reply "^ok plugged=1 model=$model version=$version .* pages=$pages .* state=0x1$" state
+}
+
+close_program() {
+    driver close
+    expect_exit "$program" 0 "the program after close"
+}
+
+# 1. No instrument: the opening caption, then the poll's prompt; B1 and the options disabled.
+scenario_no_instrument() {
+    local exe
+    exe=$(install_copy none)
+    prepare_sim none
+    sim_startup plug-keyboard
+    start_sim_program "$exe"
+    program=$started
+    driver wait-window 1
+    driver wait-text caption start-caption
+    echo "ok the opening caption"
+    driver wait-text Label1 prompt 5000
+    driver wait-enabled G6 0 1000
+    driver wait-enabled B1 0 0
+    driver wait-text caption start-caption 0
+    echo "ok after the first poll: the prompt, B1 and G6 disabled, the caption unchanged"
+    expect_reply '^ok [1-9]' identified 0x1C4F
+    [ -z "$(driver lines)" ] || fail "log lines without an instrument: $(driver lines)"
+    echo "ok no log lines"
+    close_program
+}
+
+expect_boxes() {  # options C1 C2 C3
+    driver wait-checked C1 "$2" 3000 >/dev/null
+    driver wait-checked C2 "$3" 3000 >/dev/null
+    driver wait-checked C3 "$4" 3000 >/dev/null
+    echo "ok $1: C1 $2, C2 $3, C3 $4"
+}
+
+# 2. A model-12 instrument: caption, log, version, B1; the option boxes follow the instrument's
+# cells (two instruments with opposite options), and ticking C1 writes its cell.
+scenario_plug_model12() {
+    start_on_instrument plug 12 C1.28 state=1 autosave=0 rcld=1 menu=1
+    driver wait-text caption caption12 0
+    expect_log "Пинцет ЖР-12 подключен"
+    expect_boxes "autosave=0 rcld=1 menu=1" 0 1 1
+    driver wait-enabled G6 1 >/dev/null
+    driver click C1
+    driver sim-expect "peek 0x3B3" "ok 0x1" 5000 >/dev/null
+    sleep 1.2  # the next poll reads the cell back
+    driver wait-checked C1 1 0 >/dev/null
+    expect_reply '^ok 0x4$' peek 0x3CD
+    expect_reply '^ok 0x1$' peek 0x3FE
+    echo "ok ticking C1 wrote 1 at 0x3B3, the poll keeps the box ticked, the other cells are untouched"
+    # Another instrument with the opposite options: the boxes follow; unticking C1 writes 0.
+    driver sim plug-instrument model=12 version=C1.28 state=1 autosave=1 rcld=0 menu=0 >/dev/null
+    expect_boxes "autosave=1 rcld=0 menu=0" 1 0 0
+    driver wait-enabled G6 1 >/dev/null
+    driver click C1
+    driver sim-expect "peek 0x3B3" "ok 0x0" 5000 >/dev/null
+    echo "ok unticking C1 wrote 0 at 0x3B3"
+    close_program
+}
+
+# 3, 4. A whole update: backup file, progress, success line, new version, flash, cells.
+scenario_update() {
+    local model=$1 old=$2 new=$3 shots=${4:-}
+    start_on_instrument "update$model" "$model" "$old" state=1
+    driver wait-text caption "caption$model" 0
+    local folder ident before after
+    folder=$(backup_folder "$model")
+    rm -rf "$folder"
+    ident=$(device_ident)
+    [ ${#ident} = 35 ] || fail "DeviceIdent \"$ident\""
+    echo "ok DeviceIdent $ident"
+    if [ -n "$shots" ]; then sleep 0.3; shoot "$shots/wine-idle.png"; fi
+    dump_instrument before
+    before=$(date +%H%M_%d%m%y)
+    driver click B1
+    driver watch-upload 120000 >"$work_dir/watch.log" &
+    local watcher=$!
+    driver wait-text Label1 updating 30000
+    driver wait-enabled B1 0 0
+    driver wait-enabled G6 0 0
+    echo "ok uploading: the update text, B1 and G6 disabled"
+    if [ -n "$shots" ]; then
+        driver wait-progress 100 60000
+        shoot "$shots/wine-uploading.png"
+    fi
+    local code=0
+    wait "$watcher" || code=$?
+    cat "$work_dir/watch.log"
+    [ "$code" = 0 ] || fail "the upload"
+    after=$(date +%H%M_%d%m%y)
+    local folder_line="папку \"Мои документы/zr12_01\""
+    [ "$model" = 14 ] && folder_line="папку \"Мои документы/zr14\""
+    expect_log "Пинцет ЖР-$model подключен" "Настройки прибора сохранены в" "$folder_line" "Процесс завершен успешно !!"
+    local file="" stamp
+    for stamp in "$before" "$after"; do
+        [ -f "$folder/${ident}${old}_$stamp.hex" ] && file="$folder/${ident}${old}_$stamp.hex"
+    done
+    [ -n "$file" ] || fail "no backup ${ident}${old}_$before.hex in $folder: $(ls "$folder" 2>&1)"
+    [ "$(ls "$folder" | wc -l)" = 1 ] || fail "more files than one in $folder: $(ls "$folder")"
+    echo "ok backup file ${file#$WINEPREFIX/}"
+    update_files check-backup "$control_dir/before/memory.bin" "$file" || exit 1
+    expect_updated "$model" "$new"
+    if [ -n "$shots" ]; then shoot "$shots/wine-done.png"; fi
+    if [ "$model" = 14 ]; then
+        # The firmware check after the upload; the sim's sum of the uploaded image is the one
+        # the program expects of its model-14 firmware.
+        expect_reply '^ok 1$' sent 25
+        expect_reply 'checksum=0x5D0B5F ' state
+        local kept
+        kept=$(od -An -tx1 -j $((0x345)) -N1 "$control_dir/before/memory.bin" | tr -d ' ')
+        expect_reply "^ok 0x$(printf %X $((0x$kept)))\$" peek 0x345
+    else
+        expect_reply '^ok 0$' sent 25
+        expect_reply '^ok 0x0$' peek 0x345
+    fi
+    close_program
+}
+
+# 5. The instrument unplugged in the middle of an upload: the upload stops, the re-plugged
+# instrument asks for a reload, and a second update goes through.
+scenario_unplug_during_update() {
+    start_on_instrument unplug 12 C1.28 state=1
+    driver click B1
+    driver wait-progress 40 60000
+    driver sim unplug-instrument >/dev/null
+    driver wait-line disconnected12 >/dev/null
+    local progress chunks
+    progress=$(driver progress)
+    [ "${progress%% *}" = 0 ] || fail "progress $progress after the disconnection"
+    echo "ok disconnected, progress back to 0"
+    driver wait-text Label1 prompt 3000 >/dev/null
+    driver wait-enabled B1 0 >/dev/null
+    chunks=$(driver sim sent 23)
+    driver sim replug-instrument >/dev/null
+    driver wait-text Label1 reload-version:C1.28 3000
+    driver wait-enabled B1 1 >/dev/null
+    echo "ok plugged in again: the reload prompt"
+    sleep 0.5
+    expect_reply "^$chunks\$" sent 23
+    expect_reply '^ok 0x88$' peek 0x3FF
+    progress=$(driver progress)
+    [ "${progress%% *}" = 0 ] || fail "progress $progress after the re-plug"
+    echo "ok the upload stays stopped ($chunks chunks sent)"
+    local pages
+    pages=$(state_field pages)
+    driver click B1
+    driver watch-upload 120000
+    expect_log "Пинцет ЖР-12 подключен" "Настройки прибора сохранены в" "папку \"Мои документы/zr12_01\"" \
+        "Процесс завершен успешно !!"
+    expect_updated 12 C1.31 $((pages + 224))
+    close_program
+}
+
+# 6. Another HID device (the keyboard) leaving and coming back during an upload leaves it alone.
+scenario_keyboard_during_update() {
+    start_on_instrument keyboard 12 C1.28 state=1
+    driver click B1
+    driver wait-progress 40 60000
+    driver sim unplug-keyboard >/dev/null
+    driver wait-progress 100 60000
+    driver sim plug-keyboard >/dev/null
+    driver watch-upload 120000
+    # Each change of the device list announces the instrument again; none disconnects it.
+    expect_log "Пинцет ЖР-12 подключен" "Настройки прибора сохранены в" "папку \"Мои документы/zr12_01\"" \
+        "Пинцет ЖР-12 подключен" "Пинцет ЖР-12 подключен" "Процесс завершен успешно !!"
+    expect_updated 12 C1.31
+    close_program
+}
+
+# 7. The hidden Button1, reached with Tab and pressed with Space, shows the instrument's checksum.
+scenario_checksum_button() {
+    local flash expected
+    mkdir -p "$work_dir/flash"
+    flash="$work_dir/flash/random.bin"
+    update_files random-flash "$flash" 7
+    start_on_instrument checksum 12 C1.28 state=1 "flash=$(windows_path "$flash")"
+    dump_instrument held
+    expected=$(update_files checksum "$control_dir/held/flash.bin")
+    expect_reply "checksum=$(printf 0x%X "$expected") " state
+    driver wait-text E1 literal:E1 0 >/dev/null
+    driver tab-press Button1
+    driver wait-text E1 "literal:$expected" 3000 >/dev/null
+    echo "ok E1 shows $expected"
+    expect_reply '^ok 1$' sent 25
+    close_program
+}
+
+# 8. A second copy of the same file during an upload is refused; the upload goes on to success.
+scenario_second_copy_during_update() {
+    start_on_instrument second 12 C1.28 state=1
+    local exe title
+    exe="C:\\zr\\second\\zrflash.exe"
+    title=$(echo "$exe" | tr '\\' '/')
+    driver click B1
+    driver wait-progress 20 60000
+    start_program "$exe"
+    local second=$started
+    driver wait-messagebox "$title" second-instance
+    expect_exit "$second" 0 "the refused copy"
+    local progress
+    progress=$(driver progress)
+    [ "${progress%% *}" -lt 224 ] || fail "the upload had ended before the second copy was refused"
+    echo "ok refused at page ${progress%% *}"
+    driver wait-window 1 0
+    driver watch-upload 120000
+    expect_log "Пинцет ЖР-12 подключен" "Настройки прибора сохранены в" "папку \"Мои документы/zr12_01\"" \
+        "Процесс завершен успешно !!"
+    expect_updated 12 C1.31
+    close_program
+}
+
+# A whole update in real time with an instrument that takes 1 ms per transfer, beside the
+# protocol's floor and what plain SetTimer pacing would give.
+scenario_update_bench() {
+    local record=$1
+    start_on_instrument bench 12 C1.28 state=1 latency=1
+    local seconds
+    seconds=$(driver update-time 300000) || fail "no success line: $seconds"
+    expect_updated 12 C1.31
+    close_program
+    local floor=23.327 coarse=65.831
+    {
+        echo "whole update under Wine, 1 ms per transfer: $seconds s"
+        echo "protocol floor (13,776 transfers x 1 ms + 2,380 ms of pauses + 3,585 ticks x 2 ms): $floor s"
+        echo "on a plain SetTimer (15.6 ms ticks): $coarse s"
+        awk -v s="$seconds" -v f="$floor" -v c="$coarse" \
+            'BEGIN { printf "%.2f x the floor, %.2f x the plain-SetTimer figure\n", s / f, s / c }'
+    } | tee "$record"
+    awk -v s="$seconds" -v c="$coarse" 'BEGIN { exit !(s < c) }' || fail "no faster than a plain SetTimer"
+}
