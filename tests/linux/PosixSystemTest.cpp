@@ -143,7 +143,9 @@ TEST(ProcessTermination, ReadsTheCompanionCommandLines) {
 TEST(ProcessTermination, EndsTheCompanionByItsImageNameAndNoOther) {
     ScratchFolder scratch;
     const fs::path companion = scratch.path / "zrview12.exe";
-    const fs::path bystander = scratch.path / "zrview14.exe";
+    // Not one of the program's companions: a program started by a test running beside this one
+    // ends every companion on the machine.
+    const fs::path bystander = scratch.path / "zrview13.exe";
     fs::copy_file("/bin/sleep", companion);
     fs::copy_file("/bin/sleep", bystander);
     auto target = testing_support::Spawn(companion.string(), {companion.string(), "30"});
