@@ -62,14 +62,18 @@ bool SettingsBackup::Run(std::uint8_t modelCode, std::u16string_view deviceIdent
 
 bool SettingsBackup::WriteLines(platform::OutputFile& file) {
     constexpr char kDigits[] = "0123456789ABCDEF";
+    int failedInARow = 0;
     for (int line = 0; line < kLines; ++line) {
         std::string text;
         for (int i = 0; i < kBytesPerLine; ++i) {
-            // Without an instrument there is nothing to save; a failed read of a present one
-            // still gives the byte the read delivered.
-            if (!channel_.HasInstrument()) return false;
+            // A failed read still gives the byte the read delivered; but without an instrument,
+            // or once a whole line's worth of reads in a row has failed (it was pulled out, and
+            // the loop that would learn of it does not run during the backup), there is nothing
+            // left to save: the file would pass for a backup of settings it does not hold.
+            if (!channel_.HasInstrument() || failedInARow == kBytesPerLine) return false;
             std::uint8_t value = 0;
-            memory_.ReadByte(static_cast<std::uint16_t>(line * kBytesPerLine + i), value);
+            const bool read = memory_.ReadByte(static_cast<std::uint16_t>(line * kBytesPerLine + i), value);
+            failedInARow = read ? 0 : failedInARow + 1;
             text += kDigits[value >> 4];
             text += kDigits[value & 0x0F];
         }

@@ -161,6 +161,35 @@ INSTANTIATE_TEST_SUITE_P(
                     FailureCase{"CloseFails", [](FileFaults& f) { f.failClose = true; }}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A single failed read still gives its two digits; an instrument that stops answering (pulled out
+// during the backup, which no event can tell while the click runs) leaves no file that would pass
+// for its settings.
+TEST(Backup, InstrumentThatStopsAnsweringLeavesNoFile) {
+    struct Case {
+        const char* name;
+        std::function<void(sim::InstrumentFaults&, int nextExchange)> fault;
+        bool saved;
+    };
+    const Case cases[] = {
+        {"one read fails", [](auto& f, int next) { f.BusyStorm(next + 100, next + 102); }, true},
+        {"pulled out midway", [](auto& f, int next) { f.UnplugAt(next + 600); }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        UpdateSession session(sim::InstrumentBuilder().Model12());
+        c.fault(session.instrument->Faults(), session.instrument->ExchangeCount() + 1);
+        const auto startMs = session.program.clock.NowMs();
+
+        ASSERT_TRUE(session.ClickUpdate());
+
+        EXPECT_EQ(session.program.system.Machine().files.size(), c.saved ? 1u : 0u);
+        EXPECT_EQ(session.LogHas(kSavedLine), c.saved);
+        EXPECT_EQ(session.LogHas(kNotSavedLine), !c.saved);
+        // Not a minute of failing reads before the program answers again.
+        EXPECT_LT(session.program.clock.NowMs() - startMs, 10'000);
+    }
+}
+
 TEST(Backup, TwoBackupsInOneMinuteLeaveOneFileWithTheSecondsContents) {
     // Already at the carried version, so the identification (and with it the name) stays the same.
     UpdateSession session(sim::InstrumentBuilder().Model12().Version("C1.31"));
