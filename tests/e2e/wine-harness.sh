@@ -67,8 +67,15 @@ start_program() {
     program_pids+=("$started")
 }
 
+# Waits (at most 30 s: a program that does not end fails the scenario rather than hang it) for
+# the process and checks its exit code.
 expect_exit() {  # pid code what
-    local code=0
+    local waited=0 code=0
+    while kill -0 "$1" 2>/dev/null && [ "$waited" -lt 300 ]; do
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    if kill -0 "$1" 2>/dev/null; then echo "FAIL $3 has not ended"; exit 1; fi
     wait "$1" || code=$?
     if [ "$code" != "$2" ]; then echo "FAIL $3 exited with $code, expected $2"; exit 1; fi
     echo "ok $3 exited with $code"

@@ -4,7 +4,9 @@
 //   zrdriver check-window                         the window as the definition says
 //   zrdriver check-tab-order                      Tab cycles through the focusable controls
 //   zrdriver window-rect                          "left top width height" of the window on screen
-//   zrdriver wait-messagebox <title> <text-name>  a box with that title and text; presses OK
+//   zrdriver wait-messagebox <title> <text-name> [timeout-ms]
+//                                                 a box with that title and text; presses OK.
+//                                                 Exit code 3 when no box came.
 //   zrdriver click <control>                      a click on a control
 //   zrdriver tab-press <control>                  Tab until the control has the focus, then Space
 //   zrdriver text <control|caption>               the control's text (or the caption), UTF-8
@@ -16,7 +18,7 @@
 //   zrdriver last-line <text-name> [timeout-ms]   the log ends with that line
 //   zrdriver wait-enabled <control> <0|1> [timeout-ms]
 //   zrdriver progress                             "position maximum" of the progress bar Pr1
-//   zrdriver wait-progress <at-least> [timeout-ms]
+//   zrdriver wait-progress <page> [timeout-ms]    the upload has committed that many pages
 //   zrdriver watch-upload [timeout-ms]            Pr1 climbs page by page until the success line
 //   zrdriver update-time [timeout-ms]             clicks B1; seconds until the success line
 //   zrdriver documents-folder                     the shell's documents folder (CSIDL_PERSONAL)
@@ -106,13 +108,15 @@ HWND RequireWindow() {
     return window;
 }
 
-int WaitMessageBox(const std::wstring& title, const std::wstring& textName) {
+constexpr int kNoMessageBox = 3;
+
+int WaitMessageBox(const std::wstring& title, const std::wstring& textName, int timeoutMs) {
     const auto text = NamedText(textName);
     if (!text) return Usage();
-    HWND box = WaitForMessageBox(title, kWaitMs);
+    HWND box = WaitForMessageBox(title, timeoutMs);
     if (box == nullptr) {
         std::printf("FAIL no message box titled \"%s\"\n", Utf8(title).c_str());
-        return 1;
+        return kNoMessageBox;
     }
     Findings findings;
     findings.Equal("message box text", Utf8(Wide(*text)), Utf8(MessageBoxText(box)));
@@ -130,7 +134,9 @@ int Run(const std::vector<std::wstring>& arguments) {
         std::printf("FAIL %zu main windows expected, %zu visible\n", count, MainWindows().size());
         return 1;
     }
-    if (command == L"wait-messagebox" && arguments.size() == 3) return WaitMessageBox(arguments[1], arguments[2]);
+    if (command == L"wait-messagebox" && arguments.size() >= 3) {
+        return WaitMessageBox(arguments[1], arguments[2], Timeout(arguments, 3));
+    }
     if (command == L"hold" && arguments.size() == 2) {
         Sleep(static_cast<DWORD>(_wtoi(arguments[1].c_str())));
         return 0;
@@ -203,12 +209,12 @@ int Run(const std::vector<std::wstring>& arguments) {
         std::printf("%ld %ld\n", progress.position, progress.maximum);
         return 0;
     } else if (command == L"wait-progress" && arguments.size() >= 2) {
-        const long wanted = _wtol(arguments[1].c_str());
         Progress progress;
-        if (!WaitFor(Timeout(arguments, 2), [&] { return (progress = ProgressOf(window)).position >= wanted; })) {
-            findings.Fail("progress stayed at " + std::to_string(progress.position) + ", below " + std::to_string(wanted));
+        if (!WaitForPage(window, _wtol(arguments[1].c_str()), Timeout(arguments, 2), progress)) {
+            findings.Fail("the upload did not reach page " + Utf8(arguments[1]) + ": the bar shows " +
+                          std::to_string(progress.position) + " of " + std::to_string(progress.maximum));
         } else {
-            std::printf("progress %ld of %ld\n", progress.position, progress.maximum);
+            std::printf("page %ld of %ld\n", progress.position, progress.maximum);
         }
     } else if (command == L"watch-upload") {
         WatchUpload(window, Timeout(arguments, 1), findings);

@@ -6,7 +6,7 @@
 
 namespace zrflash::e2e {
 
-// Names: second-instance, start-caption, prompt, updating, success, settings-saved,
+// Names: second-instance, start-caption, prompt, updating, success, chunk-rejected, settings-saved,
 // folder<model>, connected<model>, disconnected<model>, caption<model>,
 // current-version:<version>, reload-version:<version>, literal:<ASCII text>.
 // Spelled out here rather than taken from the program's headers, so a wrong letter there shows;

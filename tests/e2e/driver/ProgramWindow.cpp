@@ -18,7 +18,7 @@ HWND WaitForMainWindows(std::size_t count, int timeoutMs) {
     const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
     for (;;) {
         const auto windows = MainWindows();
-        if (windows.size() == count) return count == 0 ? HWND_DESKTOP : windows.front();
+        if (windows.size() == count) return count == 0 ? GetDesktopWindow() : windows.front();
         if (GetTickCount64() >= deadline) return nullptr;
         Sleep(10);
     }

@@ -12,7 +12,7 @@ namespace zrflash::e2e {
 
 // Every visible main window of the program (any running copy).
 std::vector<HWND> MainWindows();
-// Waits until exactly count main windows are visible; nullptr (count 0: any handle) on time-out.
+// Waits until exactly count main windows are visible (count 0: the desktop window); nullptr on time-out.
 HWND WaitForMainWindows(std::size_t count, int timeoutMs);
 
 // The control of that definition entry, found by its identifier anywhere below the window.

@@ -34,6 +34,18 @@ Progress ProgressOf(HWND mainWindow) {
     return {Ask(bar, PBM_GETPOS, 0), Ask(bar, PBM_GETRANGE, FALSE)};
 }
 
+bool WaitForPage(HWND mainWindow, long page, int timeoutMs, Progress& seen) {
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+    bool uploading = false;
+    for (;;) {
+        seen = ProgressOf(mainWindow);
+        if (seen.maximum == kPages && seen.position > 0 && seen.position < kBackupEnd) uploading = true;
+        if (uploading && seen.maximum == kPages && seen.position >= page) return true;
+        if (GetTickCount64() >= deadline) return false;
+        Sleep(5);
+    }
+}
+
 void WatchUpload(HWND mainWindow, int timeoutMs, Findings& findings) {
     const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
     std::set<long> pagesSeen;

@@ -16,6 +16,10 @@ struct Progress {
 
 Progress ProgressOf(HWND mainWindow);
 
+// Waits until the upload has committed at least that many pages (past the bar's left-over
+// from the settings backup); false on time-out.
+bool WaitForPage(HWND mainWindow, long page, int timeoutMs, Progress& seen);
+
 // Samples Pr1 until the log ends with the success line: while the upload runs (the bar's
 // maximum is the page count) the position must climb through several pages, never fall back,
 // and end on the last page.
