@@ -5,7 +5,7 @@
 #   wine-harness.sh <bin-dir> <work-dir> setup-prefix     a fresh prefix (once per ctest run)
 #   wine-harness.sh <bin-dir> <work-dir> <scenario> [...]  see the scenario functions below
 #
-# Needs: wine (wine64), xvfb, imagemagick (import, convert). The prefix skips Mono and Gecko.
+# Needs: wine (wine64), xvfb, imagemagick (import, convert), python3. The prefix skips Mono and Gecko.
 #
 # The simulated devices: the test-double hid.dll and setupapi.dll (bin/windll) go into the
 # prefix's system32, where Wine keeps preferring its own builtins, so only a process started with
