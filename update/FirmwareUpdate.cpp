@@ -28,15 +28,15 @@ constexpr int kCheckPauseMs = 10;
 
 std::uint8_t ModelByte(std::uint8_t modelCode) { return modelCode == 14 ? 14 : 45; }
 
-struct CellWrite {
-    std::uint16_t address;
-    std::uint8_t value;
-};
+constexpr std::uint16_t At(std::uint16_t first, int offset) { return static_cast<std::uint16_t>(first + offset); }
 
 // Settings that model-12 firmware older than 1.12 lacks, in the order they are written.
-constexpr std::array<CellWrite, 9> kModel12CellsBefore112 = {{
-    {0x398, 10}, {0x399, 0}, {0x39C, 0}, {0x39A, 244}, {0x39B, 1},
-    {0x490, 160}, {0x491, 134}, {0x492, 1}, {0x493, 0},
+constexpr std::array<protocol::DeviceByteWrite, 9> kModel12CellsBefore112 = {{
+    {At(address::kModel12Settings398, 0), 10},  {At(address::kModel12Settings398, 1), 0},
+    {At(address::kModel12Settings398, 4), 0},   {At(address::kModel12Settings398, 2), 244},
+    {At(address::kModel12Settings398, 3), 1},   {At(address::kModel12Settings490, 0), 160},
+    {At(address::kModel12Settings490, 1), 134}, {At(address::kModel12Settings490, 2), 1},
+    {At(address::kModel12Settings490, 3), 0},
 }};
 
 // Calibration numbers that model-12 firmware up to 1.00 lacks.

@@ -2,13 +2,15 @@
 // documents folder before anything is written to the instrument.
 #include "update/SettingsBackup.h"
 
+#include "protocol/AddressMap.h"
 #include "update/UpdateTexts.h"
 
 namespace zrflash::update {
 namespace {
 
-constexpr int kLines = 128;
 constexpr int kBytesPerLine = 16;
+// The whole settings memory, 128 lines.
+constexpr int kLines = (protocol::address::kSettingsLast - protocol::address::kSettingsFirst + 1) / kBytesPerLine;
 
 std::u16string TwoDigits(int value) {
     return {static_cast<char16_t>(u'0' + value / 10 % 10), static_cast<char16_t>(u'0' + value % 10)};
@@ -72,7 +74,7 @@ bool SettingsBackup::WriteLines(platform::OutputFile& file) {
             // left to save: the file would pass for a backup of settings it does not hold.
             if (!channel_.HasInstrument() || failedInARow == kBytesPerLine) return false;
             std::uint8_t value = 0;
-            const bool read = memory_.ReadByte(static_cast<std::uint16_t>(line * kBytesPerLine + i), value);
+            const bool read = memory_.ReadByte(static_cast<std::uint16_t>(protocol::address::kSettingsFirst + line * kBytesPerLine + i), value);
             failedInARow = read ? 0 : failedInARow + 1;
             text += kDigits[value >> 4];
             text += kDigits[value & 0x0F];

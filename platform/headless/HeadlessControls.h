@@ -9,8 +9,6 @@
 
 namespace zrflash::platform::headless {
 
-class HeadlessWindow;
-
 // Shared state of every headless control; the concrete kinds add their own.
 class HeadlessControlState {
 public:

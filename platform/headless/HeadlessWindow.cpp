@@ -1,6 +1,8 @@
 // The headless main window: its controls by name, and the user's mouse and keyboard as test actions.
 #include "platform/headless/HeadlessWindow.h"
 
+#include "platform/TabOrder.h"
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -18,11 +20,6 @@ std::unique_ptr<Control> MakeControl(const ControlDefinition& definition) {
         case ControlKind::EditBox: return std::make_unique<HeadlessEditBox>(definition);
     }
     throw std::logic_error("unknown control kind");
-}
-
-bool Focusable(ControlKind kind) {
-    return kind == ControlKind::PushButton || kind == ControlKind::ListBox ||
-           kind == ControlKind::CheckBox || kind == ControlKind::EditBox;
 }
 
 }  // namespace
@@ -85,25 +82,10 @@ void HeadlessWindow::Close() {
 }
 
 std::vector<std::string> HeadlessWindow::TabSequence() const {
-    // Depth first through the tab orders: a container's children take its place in the sequence.
-    std::vector<std::string> sequence;
-    std::function<void(const std::string&)> visit = [&](const std::string& parent) {
-        std::vector<const ControlDefinition*> children;
-        for (const auto& control : definition_.controls) {
-            if (control.parent == parent && control.tabOrder >= 0) children.push_back(&control);
-        }
-        std::stable_sort(children.begin(), children.end(),
-                         [](auto* a, auto* b) { return a->tabOrder < b->tabOrder; });
-        for (const auto* child : children) {
-            if (child->kind == ControlKind::GroupBox) {
-                if (controls_.at(child->name)->Enabled()) visit(child->name);
-            } else if (Focusable(child->kind) && controls_.at(child->name)->Enabled()) {
-                sequence.push_back(child->name);
-            }
-        }
-    };
-    visit("");
-    return sequence;
+    std::vector<std::string> names;
+    const auto enabled = [this](const ControlDefinition& control) { return controls_.at(control.name)->Enabled(); };
+    for (const auto* control : platform::TabSequence(definition_, enabled)) names.push_back(control->name);
+    return names;
 }
 
 std::string HeadlessWindow::PressTab() {

@@ -11,6 +11,7 @@
 #include "platform/linux/QtControls.h"
 #include "platform/linux/QtFonts.h"
 #include "platform/linux/QtText.h"
+#include "platform/TabOrder.h"
 
 namespace zrflash::platform::linux_port {
 
@@ -30,15 +31,6 @@ protected:
 private:
     QtWindow& owner_;
 };
-
-namespace {
-
-bool Focusable(ControlKind kind) {
-    return kind == ControlKind::PushButton || kind == ControlKind::ListBox || kind == ControlKind::CheckBox ||
-           kind == ControlKind::EditBox;
-}
-
-}  // namespace
 
 QtWindow::QtWindow(const WindowDefinition& definition, std::function<void()> onClosed)
     : definition_(definition), onClosed_(std::move(onClosed)), widget_(std::make_unique<QtMainWidget>(*this)) {
@@ -124,21 +116,7 @@ QWidget* QtWindow::CreateControl(const ControlDefinition& control, QWidget* pare
 // disabled widgets by itself, and reaches the ones below the visible area like any other.
 void QtWindow::SetTabOrder() {
     std::vector<QWidget*> chain;
-    std::function<void(const std::string&)> visit = [&](const std::string& parent) {
-        std::vector<const ControlDefinition*> children;
-        for (const auto& control : definition_.controls) {
-            if (control.parent == parent && control.tabOrder >= 0) children.push_back(&control);
-        }
-        std::stable_sort(children.begin(), children.end(), [](auto* a, auto* b) { return a->tabOrder < b->tabOrder; });
-        for (const auto* child : children) {
-            if (child->kind == ControlKind::GroupBox) {
-                visit(child->name);
-            } else if (Focusable(child->kind)) {
-                chain.push_back(WidgetNamed(child->name));
-            }
-        }
-    };
-    visit("");
+    for (const auto* control : TabSequence(definition_)) chain.push_back(WidgetNamed(control->name));
     for (std::size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 

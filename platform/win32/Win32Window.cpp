@@ -1,6 +1,8 @@
 // The main window on Windows: a fixed-size frame whose client area holds the defined controls.
 #include "platform/win32/Win32Window.h"
 
+#include "platform/TabOrder.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -157,9 +159,7 @@ HWND Win32Window::CreateControl(const ControlDefinition& definition, std::size_t
                                 HINSTANCE instance) {
     const NativeClass native = NativeClassOf(definition.kind);
     DWORD style = WS_CHILD | WS_VISIBLE | native.style;
-    const bool focusable = definition.kind != ControlKind::ProgressBar && definition.kind != ControlKind::Label &&
-                           definition.kind != ControlKind::GroupBox;
-    if (focusable && definition.tabOrder >= 0) style |= WS_TABSTOP;
+    if (Focusable(definition.kind) && definition.tabOrder >= 0) style |= WS_TABSTOP;
     if (!definition.enabled) style |= WS_DISABLED;
     const std::wstring text = Wide(definition.text);
     const int id = ControlId(index);

@@ -11,6 +11,7 @@
 #include "app/AppTexts.h"
 #include "app/MainWindowDefinition.h"
 #include "instrument/InstrumentTexts.h"
+#include "platform/TabOrder.h"
 #include "tests/e2e/driver/Keyboard.h"
 #include "tests/e2e/driver/ProgramWindow.h"
 
@@ -31,11 +32,6 @@ const wchar_t* ClassFor(ControlKind kind) {
         case ControlKind::EditBox: return L"Edit";
     }
     return L"";
-}
-
-bool Focusable(ControlKind kind) {
-    return kind == ControlKind::PushButton || kind == ControlKind::CheckBox || kind == ControlKind::ListBox ||
-           kind == ControlKind::EditBox;
 }
 
 POINT OffsetOf(const platform::WindowDefinition& definition, const ControlDefinition& control) {
@@ -111,7 +107,7 @@ void CheckControl(HWND mainWindow, const ControlDefinition& control, Findings& f
     const std::wstring text = TextOf(window);
     findings.Equal(name + "text", Utf8(Wide(control.text)), Utf8(text));
     findings.Equal(name + "enabled", control.enabled, IsWindowEnabled(window) != FALSE);
-    findings.Equal(name + "tab stop", Focusable(control.kind) && control.tabOrder >= 0, (style & WS_TABSTOP) != 0);
+    findings.Equal(name + "tab stop", platform::Focusable(control.kind) && control.tabOrder >= 0, (style & WS_TABSTOP) != 0);
     const RECT rect = RectIn(mainWindow, window);
     const POINT offset = OffsetOf(definition, control);
     findings.Equal(name + "left", static_cast<int>(offset.x), static_cast<int>(rect.left));
@@ -140,21 +136,11 @@ void CheckControl(HWND mainWindow, const ControlDefinition& control, Findings& f
 // The focusable controls Tab visits now, in order: a group box's children take its place.
 std::vector<std::string> ExpectedTabCycle(HWND mainWindow) {
     const auto& definition = app::MainWindowDefinition();
-    std::vector<std::string> cycle;
-    std::function<void(const std::string&)> visit = [&](const std::string& parent) {
-        std::vector<const ControlDefinition*> children;
-        for (const auto& control : definition.controls) {
-            if (control.parent == parent && control.tabOrder >= 0) children.push_back(&control);
-        }
-        std::stable_sort(children.begin(), children.end(), [](auto* a, auto* b) { return a->tabOrder < b->tabOrder; });
-        for (const auto* child : children) {
-            const bool enabled = IsWindowEnabled(ControlWindow(mainWindow, definition, child->name)) != FALSE;
-            if (!enabled) continue;
-            if (child->kind == ControlKind::GroupBox) visit(child->name);
-            else if (Focusable(child->kind)) cycle.push_back(child->name);
-        }
+    const auto enabled = [&](const ControlDefinition& control) {
+        return IsWindowEnabled(ControlWindow(mainWindow, definition, control.name)) != FALSE;
     };
-    visit("");
+    std::vector<std::string> cycle;
+    for (const auto* control : platform::TabSequence(definition, enabled)) cycle.push_back(control->name);
     return cycle;
 }
 
