@@ -32,6 +32,7 @@
 
 #include "sim/InstrumentBuilder.h"
 #include "sim/windll/ControlChannel.h"
+#include "sim/windll/WholeFile.h"
 #include "sim/windll/WindowsBus.h"
 
 namespace zrflash::sim::windll {
@@ -50,27 +51,17 @@ std::string Hex(unsigned value) {
     return text;
 }
 
+// The control commands name files in the harness's ASCII paths.
 bool ReadBytes(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    const std::wstring widePath(path.begin(), path.end());
-    HANDLE file = CreateFileW(widePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    bytes.clear();
-    std::uint8_t buffer[4096];
-    DWORD count = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &count, nullptr) && count > 0) bytes.insert(bytes.end(), buffer, buffer + count);
-    CloseHandle(file);
+    std::string contents;
+    if (!ReadWholeFile(std::wstring(path.begin(), path.end()), contents)) return false;
+    bytes.assign(contents.begin(), contents.end());
     return true;
 }
 
 bool WriteBytes(const std::string& path, std::span<const std::uint8_t> bytes) {
-    const std::wstring widePath(path.begin(), path.end());
-    HANDLE file = CreateFileW(widePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const bool done = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                      written == bytes.size();
-    CloseHandle(file);
-    return done;
+    return WriteWholeFile(std::wstring(path.begin(), path.end()),
+                          std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 std::string PlugInstrument(WindowsBus& bus, const std::vector<std::string>& words) {

@@ -6,34 +6,13 @@
 #include <sstream>
 #include <vector>
 
+#include "sim/windll/WholeFile.h"
 #include "sim/windll/WindowsBus.h"
 
 namespace zrflash::sim::windll {
 namespace {
 
 constexpr DWORD kPollMilliseconds = 20;
-
-bool ReadWholeFile(const std::wstring& path, std::string& text) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    text.clear();
-    char buffer[4096];
-    DWORD count = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &count, nullptr) && count > 0) text.append(buffer, count);
-    CloseHandle(file);
-    return true;
-}
-
-bool WriteWholeFile(const std::wstring& path, const std::string& text) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const bool done = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-                      written == text.size();
-    CloseHandle(file);
-    return done;
-}
 
 std::string RunLines(WindowsBus& bus, const std::string& text) {
     std::istringstream lines(text);
