@@ -101,7 +101,7 @@ void TMForm::CreateController(hid::HidSystem& hidSystem) {
 void TMForm::CreateLogic() {
     connection_ = std::make_unique<instrument::InstrumentConnection>(
         Instrument,
-        instrument::InstrumentConnection::Controls{*window_, *LB, *Pr1, *B1, *Timer1, *Timer2, *Timer3},
+        instrument::InstrumentConnection::Controls{*window_, *LB, *Pr1, *B1},
         [this](std::uint8_t modelCode) {
             if (const auto* image = update::FirmwareImageOfModel(modelCode)) StoredImage = *image;
         });
@@ -130,8 +130,12 @@ void TMForm::FormCreate() {
     window_->SetCaption(caption);
 }
 
-// The instrument is only dropped; the controller disposes of it when the form goes.
-void TMForm::FormClose() { Instrument.ActiveDevice = nullptr; }
+// The instrument is only dropped; the controller disposes of it when the form goes. A handler
+// that a message box suspended must not carry on with an update once the window has gone.
+void TMForm::FormClose() {
+    Instrument.ActiveDevice = nullptr;
+    update_->WindowClosed();
+}
 
 void TMForm::ShowMessageBox(std::u16string_view text, std::u16string_view caption) {
     gui_.ShowMessageBox(text, caption, platform::MessageBoxIcon::None);
@@ -139,7 +143,9 @@ void TMForm::ShowMessageBox(std::u16string_view text, std::u16string_view captio
 
 void TMForm::HIDDeviceChange(hid::THidDeviceController& Sender) { connection_->DeviceChange(Sender); }
 bool TMForm::HIDEnumerate(hid::THidDevice& HidDev, int) { return connection_->Enumerate(HidDev); }
-void TMForm::HIDRemoval(hid::THidDevice& HidDev) { connection_->Removal(HidDev); }
+void TMForm::HIDRemoval(hid::THidDevice& HidDev) {
+    if (connection_->Removal(HidDev)) update_->InstrumentRemoved();
+}
 void TMForm::HIDDeviceCreateError(hid::THidDeviceController&, const hid::THidPnPInfo&, bool& Handled, bool&) {
     instrument::InstrumentConnection::CreateError(Handled);
 }
@@ -158,8 +164,10 @@ void TMForm::C1Click() { options_->AutoSaveClicked(C1->Checked()); }
 void TMForm::C2Click() { options_->RcldSwapClicked(C2->Checked()); }
 void TMForm::C3Click() { options_->MenuSwapClicked(C3->Checked()); }
 
-// Nothing to show without an instrument.
+// Nothing to show without an instrument. In the middle of an update the instrument is busy with
+// the firmware: a check between two chunks has no business there.
 void TMForm::Button1Click() {
+    if (update_->InProgress()) return;
     if (const auto checksum = protocol::ReadFirmwareChecksum(Channel)) {
         const std::string digits = std::to_string(*checksum);
         E1->SetText(std::u16string(digits.begin(), digits.end()));

@@ -1,5 +1,5 @@
 // Follows the HID controller's reports: recognises the instrument, makes it the active device,
-// and stops an update when it goes.
+// and says when it goes.
 #include "instrument/InstrumentConnection.h"
 
 #include <algorithm>
@@ -36,22 +36,24 @@ void InstrumentConnection::DeviceChange(hid::THidDeviceController& controller) {
     // Another instrument took over: its identification and firmware version are not known until
     // the poll has read them, and an update must not start with the previous one's (the backup
     // would carry its name, the finalisation would follow its firmware version).
-    if (state_.ActiveDevice != previous) controls_.update.SetEnabled(false);
+    if (state_.ActiveDevice != previous) {
+        controls_.update.SetEnabled(false);
+        state_.FirmwareVersionKnown = false;
+    }
 }
 
-void InstrumentConnection::Removal(hid::THidDevice& device) {
+bool InstrumentConnection::Removal(hid::THidDevice& device) {
     if (device.IsCheckedOut() &&
         std::find(unpluggedInstruments_.begin(), unpluggedInstruments_.end(), &device) == unpluggedInstruments_.end()) {
         unpluggedInstruments_.push_back(&device);
     }
     // Another HID device going (a mouse, a keyboard) is no concern of an update in progress.
-    if (state_.ActiveDevice == nullptr || state_.ActiveDevice != &device) return;
+    if (state_.ActiveDevice == nullptr || state_.ActiveDevice != &device) return false;
     controls_.log.Add(DisconnectedLine(state_.ModelSuffix));
-    controls_.pollTimer.SetEnabled(true);
-    controls_.finishTimer.SetEnabled(false);
-    controls_.uploadTimer.SetEnabled(false);
     controls_.progress.SetPosition(0);
     state_.ActiveDevice = nullptr;
+    state_.FirmwareVersionKnown = false;
+    return true;
 }
 
 }  // namespace zrflash::instrument

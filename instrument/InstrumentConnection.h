@@ -1,5 +1,5 @@
 // Follows the HID controller's reports: recognises the instrument, makes it the active device,
-// and stops an update when it goes.
+// and says when it goes.
 #pragma once
 
 #include <functional>
@@ -18,9 +18,6 @@ public:
         platform::ListBox& log;
         platform::ProgressBar& progress;
         platform::PushButton& update;    // B1
-        platform::Timer& pollTimer;      // Timer1
-        platform::Timer& uploadTimer;    // Timer2
-        platform::Timer& finishTimer;    // Timer3
     };
     // Called with the model code of a newly matched instrument, to load its firmware image.
     using ImageLoader = std::function<void(std::uint8_t modelCode)>;
@@ -31,8 +28,9 @@ public:
     bool Enumerate(hid::THidDevice& device);
     // OnDeviceChange: the instrument is chosen afresh from the plugged-in devices.
     void DeviceChange(hid::THidDeviceController& controller);
-    // OnRemoval: acts only when the active instrument itself is gone.
-    void Removal(hid::THidDevice& device);
+    // OnRemoval: acts only when the active instrument itself is gone, and then returns true (the
+    // caller stops an update in progress and brings the poll back).
+    bool Removal(hid::THidDevice& device);
     // OnDeviceCreateError: a device that cannot be opened or identified is skipped silently.
     static void CreateError(bool& handled) { handled = true; }
 

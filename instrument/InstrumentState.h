@@ -19,6 +19,9 @@ struct InstrumentState {
     // Identification (35 characters) and firmware version text (5), from the last poll that got that far.
     std::u16string DeviceIdent;
     std::int32_t FirmwareVersionNumber = 0;
+    // True once the poll has read and parsed the version of the instrument now active: only then
+    // may an update start, since the finalisation chooses the cells it writes by that version.
+    bool FirmwareVersionKnown = false;
     // False while the poll sets the option boxes, so that their click handlers write nothing.
     bool OptionsLoaded = false;
 };

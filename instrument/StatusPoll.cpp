@@ -91,6 +91,8 @@ void StatusPoll::Tick() {
         return;
     }
     state_.FirmwareVersionNumber = *number;
+    state_.FirmwareVersionKnown = true;
+    controls_.update.SetEnabled(true);
     const auto prefix = firmwareState == address::kFirmwareValid ? texts::kCurrentVersion : texts::kReloadFirmware;
     controls_.status.SetText(std::u16string(prefix) + *version);
     controls_.options.SetEnabled(true);
@@ -118,7 +120,8 @@ bool StatusPoll::ReadIdentification() {
         AppendHex(ident, value);
     }
     state_.DeviceIdent = ident;
-    controls_.update.SetEnabled(true);
+    // Before this instrument's version is known the button waits for it (below).
+    if (state_.FirmwareVersionKnown) controls_.update.SetEnabled(true);
     return true;
 }
 

@@ -105,6 +105,11 @@ public:
                                 MessageBoxIcon icon) = 0;
     // Runs until the main window has been closed.
     virtual void RunMessageLoop() = 0;
+    // Called now and then by long blocking work on the GUI thread (the settings backup inside the
+    // click), so that the system keeps seeing a live window: the port repaints what changed and
+    // answers the system's liveness probes, but runs no timer tick, no input, no posted work and
+    // no device notification; those wait until the handler has returned to the loop.
+    virtual void KeepResponsive() = 0;
 };
 
 }  // namespace zrflash::platform

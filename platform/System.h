@@ -35,6 +35,12 @@ struct LocalTime {
     int second = 0;
 };
 
+// What CreateNewOutputFile found.
+struct NewOutputFile {
+    std::unique_ptr<OutputFile> file;  // nullptr when no file was created
+    bool alreadyExists = false;        // the name is taken; the file there was left untouched
+};
+
 // Result codes of MakeDirectory, as Windows gives them. (Names avoid the Win32 A/W macros.)
 inline constexpr std::uint32_t kDirectoryCreated = 0;
 inline constexpr std::uint32_t kAlreadyExists = 183;
@@ -55,8 +61,9 @@ public:
     virtual std::u16string DocumentsFolder() = 0;
     // Creates one directory; 0, 183 (already there) or another platform error code.
     virtual std::uint32_t MakeDirectory(std::u16string_view path) = 0;
-    // Creates or truncates a file for writing, shared for reading; nullptr on failure.
-    virtual std::unique_ptr<OutputFile> CreateOutputFile(std::u16string_view path) = 0;
+    // Creates a file that does not exist yet, for writing, shared for reading. A file (or a link)
+    // already there under that name is never opened.
+    virtual NewOutputFile CreateNewOutputFile(std::u16string_view path) = 0;
     virtual bool RemoveFile(std::u16string_view path) = 0;
     virtual LocalTime Now() = 0;
     // The separator the platform uses between path components.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -19,25 +20,31 @@ public:
         platform::ListBox& log;
     };
 
-    SettingsBackup(platform::System& system, protocol::MemoryAccess& memory, protocol::CommandChannel& channel,
-                   Controls controls);
+    SettingsBackup(platform::Gui& gui, platform::System& system, protocol::MemoryAccess& memory, Controls controls);
 
-    // Writes the whole file or none: a file that could not be completed is removed and the log
-    // says the settings were not saved. True when the file is complete.
+    // Writes the whole file or none: a file that could not be completed, or that would hold a
+    // byte the instrument did not deliver, is removed and the log says the settings were not
+    // saved. An earlier backup is never touched: a name already taken gets a numbered sibling.
+    // True when the file is complete.
     bool Run(std::uint8_t modelCode, std::u16string_view deviceIdent);
 
 private:
+    // The new file under the first free name; the name chosen goes to fileName.
+    std::unique_ptr<platform::OutputFile> CreateFile(const std::u16string& folder, std::u16string_view deviceIdent,
+                                                     std::u16string& fileName);
     bool WriteLines(platform::OutputFile& file);
+    bool ReadSettingsByte(std::uint16_t address, std::uint8_t& value);
 
+    platform::Gui& gui_;
     platform::System& system_;
     protocol::MemoryAccess& memory_;
-    protocol::CommandChannel& channel_;
     Controls controls_;
 };
 
 // The backup folder of a model below the documents folder ("zr12_01" or "zr14").
 std::u16string BackupFolder(std::u16string_view documents, char16_t separator, std::uint8_t modelCode);
-// DeviceIdent_hhmm_ddmmyy.hex; characters a Windows file name cannot hold become "_".
-std::u16string BackupFileName(std::u16string_view deviceIdent, const platform::LocalTime& now);
+// DeviceIdent_hhmm_ddmmyy.hex, or DeviceIdent_hhmm_ddmmyy_N.hex for copy N >= 2 of the same
+// minute; characters a Windows file name cannot hold become "_".
+std::u16string BackupFileName(std::u16string_view deviceIdent, const platform::LocalTime& now, int copy = 1);
 
 }  // namespace zrflash::update

@@ -33,6 +33,8 @@ public:
     void ShowMessageBox(std::u16string_view text, std::u16string_view caption, MessageBoxIcon icon) override;
     // Runs until the main window is closed; fails rather than spin when nothing could ever happen.
     void RunMessageLoop() override;
+    // Records when it was called; there is no system to answer and nothing is dispatched.
+    void KeepResponsive() override { keptResponsiveAtMs_.push_back(clock_.NowMs()); }
 
     // Runs the loop for that much virtual time: posted work first, then timers as they fall due.
     void RunFor(std::int64_t milliseconds);
@@ -45,6 +47,8 @@ public:
     const std::vector<ShownMessageBox>& MessageBoxes() const { return messageBoxes_; }
     HeadlessWindow* MainWindow() const { return mainWindow_; }
     VirtualClock& Clock() { return clock_; }
+    // The virtual times at which blocking work let the system see the window alive.
+    const std::vector<std::int64_t>& KeptResponsiveAtMs() const { return keptResponsiveAtMs_; }
 
     // Called by timers; not for tests.
     void Register(HeadlessTimer* timer);
@@ -59,6 +63,7 @@ private:
     std::deque<std::function<void()>> posted_;
     std::vector<ShownMessageBox> messageBoxes_;
     std::int64_t messageBoxDwellMs_ = 0;
+    std::vector<std::int64_t> keptResponsiveAtMs_;
     HeadlessWindow* mainWindow_ = nullptr;
 };
 

@@ -114,12 +114,13 @@ std::uint32_t HeadlessSystem::MakeDirectory(std::u16string_view path) {
     return kDirectoryCreated;
 }
 
-std::unique_ptr<OutputFile> HeadlessSystem::CreateOutputFile(std::u16string_view path) {
+NewOutputFile HeadlessSystem::CreateNewOutputFile(std::u16string_view path) {
     const std::u16string file(path);
+    if (machine_.files.count(file) != 0) return {nullptr, true};
     const std::u16string parent = ParentOf(file);
-    if (faults_.failCreate || (!parent.empty() && machine_.directories.count(parent) == 0)) return nullptr;
+    if (faults_.failCreate || (!parent.empty() && machine_.directories.count(parent) == 0)) return {};
     machine_.files[file].clear();
-    return std::make_unique<HeadlessFile>(machine_, file, faults_);
+    return {std::make_unique<HeadlessFile>(machine_, file, faults_), false};
 }
 
 bool HeadlessSystem::RemoveFile(std::u16string_view path) { return machine_.files.erase(std::u16string(path)) != 0; }

@@ -35,7 +35,7 @@ private:
 
 struct FileFaults {
     std::optional<std::uint32_t> makeDirectoryResult;  // forced result of MakeDirectory
-    bool failCreate = false;                          // CreateOutputFile returns nullptr
+    bool failCreate = false;                          // CreateNewOutputFile creates nothing
     std::optional<std::size_t> failWriteAfterBytes;   // a write that would pass this size fails
     bool failClose = false;
 };
@@ -50,7 +50,7 @@ public:
     void Sleep(int milliseconds) override;
     std::u16string DocumentsFolder() override;
     std::uint32_t MakeDirectory(std::u16string_view path) override;
-    std::unique_ptr<OutputFile> CreateOutputFile(std::u16string_view path) override;
+    NewOutputFile CreateNewOutputFile(std::u16string_view path) override;
     bool RemoveFile(std::u16string_view path) override;
     LocalTime Now() override { return now_; }
     char16_t PathSeparator() const override { return u'\\'; }

@@ -102,10 +102,11 @@ std::uint32_t PosixSystem::MakeDirectory(std::u16string_view path) {
     return PathErrorCode(errno);
 }
 
-std::unique_ptr<OutputFile> PosixSystem::CreateOutputFile(std::u16string_view path) {
-    const int descriptor = ::open(Utf16ToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (descriptor < 0) return nullptr;
-    return std::make_unique<PosixOutputFile>(descriptor);
+// O_EXCL also refuses a symbolic link of that name, wherever it points.
+NewOutputFile PosixSystem::CreateNewOutputFile(std::u16string_view path) {
+    const int descriptor = ::open(Utf16ToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (descriptor < 0) return {nullptr, errno == EEXIST};
+    return {std::make_unique<PosixOutputFile>(descriptor), false};
 }
 
 bool PosixSystem::RemoveFile(std::u16string_view path) { return ::unlink(Utf16ToUtf8(path).c_str()) == 0; }

@@ -20,7 +20,7 @@ public:
     void Sleep(int milliseconds) override;
     std::u16string DocumentsFolder() override;
     std::uint32_t MakeDirectory(std::u16string_view path) override;
-    std::unique_ptr<OutputFile> CreateOutputFile(std::u16string_view path) override;
+    NewOutputFile CreateNewOutputFile(std::u16string_view path) override;
     bool RemoveFile(std::u16string_view path) override;
     LocalTime Now() override;
     char16_t PathSeparator() const override { return u'/'; }

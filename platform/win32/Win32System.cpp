@@ -102,12 +102,15 @@ std::uint32_t Win32System::MakeDirectory(std::u16string_view path) {
     return GetLastError();
 }
 
-std::unique_ptr<OutputFile> Win32System::CreateOutputFile(std::u16string_view path) {
+NewOutputFile Win32System::CreateNewOutputFile(std::u16string_view path) {
     const std::wstring widePath = Wide(path);
-    HANDLE handle = CreateFileW(widePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    HANDLE handle = CreateFileW(widePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<Win32File>(handle);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return {nullptr, error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS};
+    }
+    return {std::make_unique<Win32File>(handle), false};
 }
 
 bool Win32System::RemoveFile(std::u16string_view path) {

@@ -21,20 +21,27 @@ void FailEveryCommand(sim::SimInstrument& instrument, std::uint8_t command) {
 
 // Makes the read of `address` with command 21 fail on the next tick, which repeats the tick
 // the trace holds so far: the three status fetches of that read are refused.
-void FailReadOnNextTick(sim::SimInstrument& instrument, std::uint16_t address) {
+// The number of the GetFeature that first answered a read of that address; 0 if none did.
+int FirstStatusFetchOfRead(const sim::SimInstrument& instrument, std::uint16_t address) {
     int fetches = 0;
     bool found = false;
     for (const auto& transfer : instrument.Trace()) {
         if (transfer.direction == sim::TransferDirection::GetFeature) {
             ++fetches;
-            if (found) break;
+            if (found) return fetches;
         } else if (transfer.command == 21 && transfer.bytes.size() > 2 &&
                    (transfer.bytes[1] << 8 | transfer.bytes[2]) == address) {
             found = true;
         }
     }
-    ASSERT_TRUE(found);
-    const int next = fetches + instrument.GetFeatureCount();
+    return 0;
+}
+
+// Every tick asks in the same order, so the read of the next tick has the same place in it.
+void FailReadOnNextTick(sim::SimInstrument& instrument, std::uint16_t address) {
+    const int fetch = FirstStatusFetchOfRead(instrument, address);
+    ASSERT_NE(fetch, 0);
+    const int next = fetch + instrument.GetFeatureCount();
     for (int i = 0; i < 3; ++i) instrument.Faults().FailGetFeatureAt(next + i);
 }
 
@@ -207,8 +214,50 @@ TEST(StatusPoll, AVersionTextThatIsNoNumberIsLoggedOncePerTick) {
         EXPECT_FALSE(form.G6->Enabled());
         EXPECT_FALSE(form.C3->Checked());
         EXPECT_EQ(form.Instrument.FirmwareVersionNumber, 0);
-        EXPECT_TRUE(form.B1->Enabled());
+        // No version of its own to choose the finalisation's cells by: it cannot be updated.
+        EXPECT_FALSE(form.B1->Enabled());
         EXPECT_EQ(form.Instrument.DeviceIdent.size(), 40u);
+    }
+}
+
+// The finalisation chooses the cells it writes by the version the instrument had: after a swap,
+// the update button waits until the new instrument's own version has been read and parsed.
+TEST(StatusPoll, AfterASwapTheUpdateButtonWaitsForTheNewInstrumentsVersion) {
+    struct Case {
+        const char* name;
+        const char* version;
+        bool versionReadFailsOnce;
+        std::int32_t numberAtLast;  // 0: the button never comes on
+    };
+    const Case cases[] = {
+        {"version read fails once", "C1.00", true, 100},
+        {"version text no number", "C1.xx", false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        HeadlessProgram program;
+        auto first = program.Plug(sim::InstrumentBuilder().Version("C1.31"));
+        ASSERT_TRUE(program.Start());
+        program.RunFor(1100);
+        auto& form = program.Form();
+        ASSERT_TRUE(form.B1->Enabled());
+        const int versionFetch = FirstStatusFetchOfRead(*first, 0x342);
+        ASSERT_NE(versionFetch, 0);
+
+        program.Unplug(first);
+        auto second = program.Plug(sim::InstrumentBuilder().Version(c.version));
+        // Its first tick asks in the same order as the first instrument's first tick did.
+        if (c.versionReadFailsOnce) {
+            for (int i = 0; i < 3; ++i) second->Faults().FailGetFeatureAt(versionFetch + i);
+        }
+        program.RunFor(1010);
+        ASSERT_EQ(form.Instrument.DeviceIdent.size(), c.versionReadFailsOnce ? 35u : 40u);
+        EXPECT_FALSE(form.B1->Enabled());
+        EXPECT_FALSE(program.Window().Click("B1"));
+
+        program.RunFor(1000);
+        EXPECT_EQ(form.B1->Enabled(), c.numberAtLast != 0);
+        if (c.numberAtLast != 0) EXPECT_EQ(form.Instrument.FirmwareVersionNumber, c.numberAtLast);
     }
 }
 

@@ -2,6 +2,9 @@
 // the documents folder, directory result codes and the written file's bytes.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -228,27 +231,54 @@ TEST(PosixSystem, WritesTheLinesExactlyAndReportsWhatFails) {
     ScratchFolder scratch;
     PosixSystem system;
     const std::string lines = "000102030405060708090A0B0C0D0E0F\r\nFFFEFDFCFBFAF9F8F7F6F5F4F3F2F1F0\r\n";
-    auto file = system.CreateOutputFile(scratch.Wide("backup.hex"));
-    ASSERT_TRUE(file);
-    EXPECT_TRUE(file->Write(lines.substr(0, 34)));
-    EXPECT_TRUE(file->Write(lines.substr(34)));
-    EXPECT_TRUE(file->Close());
+    auto created = system.CreateNewOutputFile(scratch.Wide("backup.hex"));
+    ASSERT_TRUE(created.file);
+    EXPECT_FALSE(created.alreadyExists);
+    EXPECT_TRUE(created.file->Write(lines.substr(0, 34)));
+    EXPECT_TRUE(created.file->Write(lines.substr(34)));
+    EXPECT_TRUE(created.file->Close());
     EXPECT_EQ(Contents(scratch.path / "backup.hex"), lines);
 
-    // An existing file starts again empty.
-    auto again = system.CreateOutputFile(scratch.Wide("backup.hex"));
-    EXPECT_TRUE(again->Write("AB\r\n"));
-    EXPECT_TRUE(again->Close());
-    EXPECT_EQ(Contents(scratch.path / "backup.hex"), "AB\r\n");
+    EXPECT_FALSE(system.CreateNewOutputFile(scratch.Wide("missing/backup.hex")).file);
+    EXPECT_FALSE(system.CreateNewOutputFile(scratch.Wide("missing/backup.hex")).alreadyExists);
 
-    EXPECT_FALSE(system.CreateOutputFile(scratch.Wide("missing/backup.hex")));
-    // A full disk refuses the bytes.
-    auto full = system.CreateOutputFile(u"/dev/full");
-    ASSERT_TRUE(full);
-    EXPECT_FALSE(full->Write(lines));
+    // A disk that takes no more bytes (here: the process's file size limit) refuses them.
+    auto limited = system.CreateNewOutputFile(scratch.Wide("limited.hex"));
+    ASSERT_TRUE(limited.file);
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto savedSignal = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 16;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = limited.file->Write(lines);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, savedSignal);
+    EXPECT_FALSE(written);
 
     EXPECT_TRUE(system.RemoveFile(scratch.Wide("backup.hex")));
     EXPECT_FALSE(system.RemoveFile(scratch.Wide("backup.hex")));
+}
+
+// A backup already there is never opened again, nor is a link planted under a backup's name.
+TEST(PosixSystem, NeverOpensAFileThatIsAlreadyThere) {
+    ScratchFolder scratch;
+    PosixSystem system;
+    auto first = system.CreateNewOutputFile(scratch.Wide("backup.hex"));
+    ASSERT_TRUE(first.file);
+    EXPECT_TRUE(first.file->Write("AB\r\n"));
+    EXPECT_TRUE(first.file->Close());
+
+    const auto again = system.CreateNewOutputFile(scratch.Wide("backup.hex"));
+    EXPECT_FALSE(again.file);
+    EXPECT_TRUE(again.alreadyExists);
+    EXPECT_EQ(Contents(scratch.path / "backup.hex"), "AB\r\n");
+
+    std::filesystem::create_symlink(scratch.path / "elsewhere.hex", scratch.path / "link.hex");
+    const auto link = system.CreateNewOutputFile(scratch.Wide("link.hex"));
+    EXPECT_FALSE(link.file);
+    EXPECT_TRUE(link.alreadyExists);
+    EXPECT_FALSE(std::filesystem::exists(scratch.path / "elsewhere.hex"));
 }
 
 TEST(PosixSystem, SleepsAtLeastAsLongAsAsked) {

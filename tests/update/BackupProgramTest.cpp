@@ -94,10 +94,11 @@ TEST_P(BackupSaved, FileHoldsTheSettingsMemoryAndTheLogSaysWhere) {
     EXPECT_EQ(contents.substr(0, 4), "0AFF");
     EXPECT_EQ(machine.directories.count(folder), 1u);
     const auto log = session.program.Log();
-    ASSERT_GE(log.size(), 3u);
+    ASSERT_GE(log.size(), 4u);
     EXPECT_EQ(log[0], c.model14 ? u"Пинцет ЖР-14 подключен" : u"Пинцет ЖР-12 подключен");
     EXPECT_EQ(log[1], kSavedLine);
     EXPECT_EQ(log[2], c.folderLine);
+    EXPECT_EQ(log[3], u"файл " + c.expectedPath.substr(c.expectedPath.rfind(u'\\') + 1));
 
     // One step of the bar per line, 0 to 127, before the upload moves it.
     const auto& history = session.Progress().History();
@@ -161,28 +162,35 @@ INSTANTIATE_TEST_SUITE_P(
                     FailureCase{"CloseFails", [](FileFaults& f) { f.failClose = true; }}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// A single failed read still gives its two digits; an instrument that stops answering (pulled out
-// during the backup, which no event can tell while the click runs) leaves no file that would pass
-// for its settings.
-TEST(Backup, InstrumentThatStopsAnsweringLeavesNoFile) {
+// Every byte of the file is one the instrument delivered: a read that fails is tried once more,
+// and a byte that still does not come (the instrument pulled out during the backup, which no
+// event can tell while the click runs) leaves no file that would pass for its settings.
+TEST(Backup, HoldsOnlyBytesTheInstrumentDelivered) {
     struct Case {
         const char* name;
+        // Given the instrument's next exchange; each byte read takes three (send, status, answer).
         std::function<void(sim::InstrumentFaults&, int nextExchange)> fault;
         bool saved;
     };
     const Case cases[] = {
-        {"one read fails", [](auto& f, int next) { f.BusyStorm(next + 100, next + 102); }, true},
+        {"one read fails, its retry answers", [](auto& f, int next) { f.BusyStorm(next + 300, next + 302); }, true},
+        {"one byte fails twice", [](auto& f, int next) { f.BusyStorm(next + 300, next + 310); }, false},
         {"pulled out midway", [](auto& f, int next) { f.UnplugAt(next + 600); }, false},
+        {"pulled out at the last line", [](auto& f, int next) { f.UnplugAt(next + 3 * 0x7F0); }, false},
+        {"pulled out at the last byte", [](auto& f, int next) { f.UnplugAt(next + 3 * 0x7FF); }, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        UpdateSession session(sim::InstrumentBuilder().Model12());
+        UpdateSession session(sim::InstrumentBuilder().Model12().MemoryByte(100, 0x5A));
+        const std::string memory = HexLines(session.instrument->Memory());
         c.fault(session.instrument->Faults(), session.instrument->ExchangeCount() + 1);
         const auto startMs = session.program.clock.NowMs();
 
         ASSERT_TRUE(session.ClickUpdate());
 
-        EXPECT_EQ(session.program.system.Machine().files.size(), c.saved ? 1u : 0u);
+        const auto& files = session.program.system.Machine().files;
+        ASSERT_EQ(files.size(), c.saved ? 1u : 0u);
+        if (c.saved) EXPECT_EQ(files.begin()->second, memory);
         EXPECT_EQ(session.LogHas(kSavedLine), c.saved);
         EXPECT_EQ(session.LogHas(kNotSavedLine), !c.saved);
         // Not a minute of failing reads before the program answers again.
@@ -190,24 +198,66 @@ TEST(Backup, InstrumentThatStopsAnsweringLeavesNoFile) {
     }
 }
 
-TEST(Backup, TwoBackupsInOneMinuteLeaveOneFileWithTheSecondsContents) {
+// The backup runs inside the click for seconds (a millisecond a transfer here): line by line the
+// window shows the system it is alive, and nothing else runs before the click has returned.
+TEST(Backup, TheWindowStaysAliveForTheSystemWhileItRuns) {
+    UpdateSession session(sim::InstrumentBuilder().Model12());
+    session.instrument->Faults().Latency(1);
+    auto& gui = session.program.gui;
+    const auto startMs = session.program.clock.NowMs();
+    const std::size_t traceAtClick = session.instrument->Trace().size();
+
+    ASSERT_TRUE(session.ClickUpdate());
+
+    const auto& alive = gui.KeptResponsiveAtMs();
+    ASSERT_EQ(alive.size(), 128u);
+    std::int64_t previous = startMs;
+    for (const auto at : alive) {
+        EXPECT_LE(at - previous, 100);
+        previous = at;
+    }
+    EXPECT_GT(alive.back() - startMs, 5000);
+    // From the click to the mark of the firmware, nothing but the backup's reads, in order.
+    const auto requests = RequestsFrom(*session.instrument, traceAtClick);
+    ASSERT_GT(requests.size(), 2048u);
+    for (std::size_t i = 0; i < 2048; ++i) {
+        ASSERT_EQ(requests[i][18], 21) << i;
+        ASSERT_EQ(requests[i][1] << 8 | requests[i][2], static_cast<int>(i));
+    }
+    EXPECT_EQ(requests[2048][18], 20);
+}
+
+// A retry in the same minute (after a stopped upload, say) must not replace the backup taken
+// before the first attempt: that one holds the settings as they were before anything was written.
+TEST(Backup, ABackupOfTheSameMinuteGoesBesideTheEarlierOne) {
     // Already at the carried version, so the identification (and with it the name) stays the same.
     UpdateSession session(sim::InstrumentBuilder().Model12().Version("C1.31"));
+    const std::string firstMemory = HexLines(session.instrument->Memory());
     ASSERT_TRUE(session.ClickUpdate());
     ASSERT_TRUE(session.RunUntilFinished());
     ASSERT_TRUE(session.LogHas(kSuccessLine));
     session.program.RunFor(1100);
     session.instrument->SetMemoryByte(0x100, static_cast<std::uint8_t>(~session.instrument->MemoryByte(0x100)));
-    std::string second = HexLines(session.instrument->Memory());
-    ASSERT_NE(second, session.program.system.Machine().files.begin()->second);
-
+    const std::string secondMemory = HexLines(session.instrument->Memory());
+    ASSERT_TRUE(session.ClickUpdate());
+    const auto name = session.program.Log().at(3).substr(5);
+    auto& form = session.program.Form();
+    ASSERT_TRUE(session.RunUntilFinished());
+    session.program.RunFor(1100);
+    // A third attempt in that minute that cannot read the instrument leaves the other two alone.
+    session.instrument->Faults().UnplugAt(session.instrument->ExchangeCount() + 900);
     ASSERT_TRUE(session.ClickUpdate());
 
+    const std::u16string folder = u"C:\\Users\\owner\\Documents\\zr12_01\\";
+    const std::u16string stem = form.Instrument.DeviceIdent + u"_1405_030224";
+    EXPECT_EQ(name, stem + u"_2.hex");
     const auto& files = session.program.system.Machine().files;
-    ASSERT_EQ(files.size(), 1u);
-    EXPECT_EQ(files.begin()->second, second);
-    // The bar now runs to 224, yet the backup still moves it line by line.
-    EXPECT_EQ(session.Progress().Position(), 127);
+    ASSERT_EQ(files.size(), 2u);
+    ASSERT_EQ(files.count(folder + stem + u".hex"), 1u);
+    ASSERT_EQ(files.count(folder + stem + u"_2.hex"), 1u);
+    EXPECT_EQ(files.at(folder + stem + u".hex"), firstMemory);
+    EXPECT_EQ(files.at(folder + stem + u"_2.hex"), secondMemory);
+    EXPECT_TRUE(session.LogHas(kNotSavedLine));
 }
 
 struct IdentCase {
@@ -245,11 +295,14 @@ INSTANTIATE_TEST_SUITE_P(
         IdentCase{"Backslash", 0x1B, "C1.28", u"\\" + kZeros + u"C1.28", u"_" + kZeros + u"C1.28"},
         IdentCase{"Bar", 0x3B, "C1.28", u"|" + kZeros + u"C1.28", u"_" + kZeros + u"C1.28"},
         IdentCase{"Delete", 0x3E, "C1.28", u"\x7F" + kZeros + u"C1.28", u"_" + kZeros + u"C1.28"},
+        // Characters 2, 4 and 5 of the version stay digits: only an instrument whose version reads
+        // as a number can be updated.
         IdentCase{"ColonAndQuestion", 0, "?1:31", u"A" + kZeros + u"?1:31", u"A" + kZeros + u"_1_31"},
-        IdentCase{"AngleBracketsStarSlash", 0, "<*>/\"", u"A" + kZeros + u"<*>/\"", u"A" + kZeros + u"_____"},
-        IdentCase{"ControlCharacters", 0, "\x01\x1F.\t\x7F", u"A" + kZeros + u"\x01\x1F.\t\x7F",
-                  u"A" + kZeros + u"__.__"},
-        IdentCase{"AllowedPunctuation", 0, "C1.2 ", u"A" + kZeros + u"C1.2 ", u"A" + kZeros + u"C1.2 "}),
+        IdentCase{"AngleBrackets", 0, "<1>31", u"A" + kZeros + u"<1>31", u"A" + kZeros + u"_1_31"},
+        IdentCase{"StarSlash", 0, "*1/31", u"A" + kZeros + u"*1/31", u"A" + kZeros + u"_1_31"},
+        IdentCase{"Quote", 0, "\"1.31", u"A" + kZeros + u"\"1.31", u"A" + kZeros + u"_1.31"},
+        IdentCase{"ControlCharacters", 0, "\x01" "1\t31", u"A" + kZeros + u"\x01" u"1\t31", u"A" + kZeros + u"_1_31"},
+        IdentCase{"AllowedPunctuation", 0, "C1 31", u"A" + kZeros + u"C1 31", u"A" + kZeros + u"C1 31"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -146,6 +146,7 @@ TEST_P(FlagNotWritten, NoChunkIsSentAndThePollResumes) {
     EXPECT_EQ(form.Label1->Text(), c.statusAfterPoll);
     EXPECT_TRUE(form.B1->Enabled());
     EXPECT_EQ(session.program.system.Machine().files.size(), 1u);
+    EXPECT_EQ(session.LogCount(u"Обновление прошивки не начато"), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -196,6 +197,8 @@ TEST_P(UploadStops, MessageBoxAndNothingRunsUntilTheInstrumentIsRemoved) {
     EXPECT_EQ(form.Label1->Text(), kUpdatingText);
     EXPECT_EQ(session.instrument->MemoryByte(0x3FF), 0x88);
     EXPECT_FALSE(session.LogHas(kSuccessLine));
+    // The box has gone; the log still says the only way out.
+    EXPECT_EQ(session.program.Log().back(), u"Отключите и снова подключите прибор");
 
     // Only the instrument's removal brings the poll back.
     session.program.Unplug(session.instrument);
