@@ -24,6 +24,7 @@ public:
         inner_.ShowMessageBox(text, caption, icon);
     }
     void RunMessageLoop() override { inner_.RunMessageLoop(); }
+    void KeepResponsive() override { inner_.KeepResponsive(); }
 
 private:
     platform::headless::HeadlessGui& inner_;
