@@ -24,6 +24,10 @@ public:
             hidSystem_.Notice(std::u16string(texts::kNoAccessToInstrument) + Utf8ToUtf16(node.devnode) +
                               std::u16string(texts::kNoAccessAdvice));
         });
+        // As the Windows program's loop shows an error that reached it: the message in a box.
+        hidSystem_.SetNotificationErrorHandler([&gui](const std::string& message) {
+            gui.ShowMessageBox(Utf8ToUtf16(message), u"", platform::MessageBoxIcon::Error);
+        });
     }
     hid::HidSystem& System() override { return hidSystem_; }
 

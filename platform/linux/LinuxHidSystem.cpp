@@ -110,18 +110,38 @@ void LinuxHidSystem::StartDeviceChangeNotifications(DeviceChangeCallback callbac
     if (monitor >= 0 && watch_) {
         monitorWatch_ = watch_(monitor, [this, notifications] {
             // Every pending event is taken; one notification stands for all of them.
-            if (driver_.DrainMonitor()) {
-                if (auto callback = notifications.lock()) (*callback)(kDbtDevNodesChanged, 0);
-            }
+            if (driver_.DrainMonitor()) Notify(notifications, 0);
         });
     } else {
         std::fprintf(stderr, "zrflash: no udev monitor (error %d): devices plugged in later will not be seen\n",
                      -monitor);
     }
     // The first notification comes at once, so the first scan happens even with no device present.
-    post_([notifications] {
-        if (auto callback = notifications.lock()) (*callback)(kDbtDevNodesChanged, -1);
+    // The callback lives no longer than the system that holds it, so a live one vouches for this.
+    post_([this, notifications] {
+        if (!notifications.expired()) Notify(notifications, -1);
     });
+}
+
+// An error must not unwind through Qt's dispatch, which would end the program: one that no
+// handler took (a device that could not be created) is shown, and the notifications go on.
+void LinuxHidSystem::Notify(const std::weak_ptr<DeviceChangeCallback>& notifications, std::intptr_t lParam) {
+    auto callback = notifications.lock();
+    if (!callback) return;
+    std::string message;
+    try {
+        (*callback)(kDbtDevNodesChanged, lParam);
+        return;
+    } catch (const std::exception& error) {
+        message = error.what();
+    } catch (...) {
+        message = "unknown error";
+    }
+    if (notificationError_) {
+        notificationError_(message);
+    } else {
+        std::fprintf(stderr, "zrflash: %s\n", message.c_str());
+    }
 }
 
 void LinuxHidSystem::StopDeviceChangeNotifications() {

@@ -22,6 +22,8 @@ public:
     using PostFunction = std::function<void(std::function<void()>)>;
     // A present interface that refused to be opened for lack of permission.
     using OpenDeniedHandler = std::function<void(const HidrawNode& node)>;
+    // An error that escaped the device-change callback, with its message.
+    using NotificationErrorHandler = std::function<void(const std::string& message)>;
 
     // post must be callable from any thread (an input reader posts its reports through it).
     LinuxHidSystem(LinuxHidDriver& driver, PostFunction post, WatchDescriptorFunction watch);
@@ -30,6 +32,9 @@ public:
     // Called once per interface (again after it was replugged) when opening it is not permitted.
     // Without a handler the refusal is written to the standard error stream.
     void SetOpenDeniedHandler(OpenDeniedHandler handler) { openDenied_ = std::move(handler); }
+    // Called on the GUI thread when the device-change callback throws; the notifications go on.
+    // Without a handler the error is written to the standard error stream.
+    void SetNotificationErrorHandler(NotificationErrorHandler handler) { notificationError_ = std::move(handler); }
     void SetNoticeHandler(NoticeHandler handler) override;
     // Hands a notice to the program's log from the GUI loop (stderr while nobody listens).
     void Notice(std::u16string notice);
@@ -91,11 +96,14 @@ private:
     // Reads one input report with its ID byte first, as Windows delivers it.
     int ReadReport(OpenHandle& open, std::span<std::uint8_t> buffer, int timeoutMs);
     void ReportOpenDenied(const std::string& devnode);
+    // Calls the device-change callback if notifications are still on; what it throws stops here.
+    void Notify(const std::weak_ptr<hid::DeviceChangeCallback>& notifications, std::intptr_t lParam);
 
     LinuxHidDriver& driver_;
     PostFunction post_;
     WatchDescriptorFunction watch_;
     OpenDeniedHandler openDenied_;
+    NotificationErrorHandler notificationError_;
     std::shared_ptr<NoticeHandler> notice_;
     int bindCount_[2] = {0, 0};
     mutable std::mutex mutex_;

@@ -63,14 +63,8 @@ std::u16string PosixSystem::ModulePath(std::size_t capacity) {
 }
 
 std::unique_ptr<Semaphore> PosixSystem::OpenNamedSemaphore(std::u16string_view name) {
-    std::string folder = environment_("XDG_RUNTIME_DIR");
-    // The runtime folder must be the user's own; otherwise /tmp with the user's id in the name.
-    struct stat status{};
-    if (!folder.empty() && (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) ||
-                            status.st_uid != ::getuid())) {
-        folder.clear();
-    }
-    return InstanceLock::Open(InstanceLock::LockPathFor(name, folder, ::getuid()));
+    const unsigned user = ::getuid();
+    return InstanceLock::OpenNamed(name, InstanceLock::FoldersFor(environment_, user), user);
 }
 
 void PosixSystem::StartHidden(std::u16string_view commandLine) {

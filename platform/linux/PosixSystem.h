@@ -9,7 +9,7 @@ namespace zrflash::platform::linux_port {
 
 class PosixSystem final : public System {
 public:
-    // The environment tells where the documents and the runtime folder are.
+    // The environment tells where the documents and the runtime, temporary and cache folders are.
     explicit PosixSystem(Environment environment = ProcessEnvironment) : environment_(std::move(environment)) {}
 
     std::u16string ModulePath(std::size_t capacity) override;

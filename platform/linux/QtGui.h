@@ -1,5 +1,6 @@
 // The GUI on Qt 6 widgets: the main window, precise timers, posted work, modal message boxes,
-// the message loop, and descriptor watches for the HID port's hot-plug monitor.
+// the message loop, keeping the window alive in long handlers, and descriptor watches for the HID
+// port's hot-plug monitor.
 #pragma once
 
 #include <QObject>
@@ -8,6 +9,7 @@
 
 #include "platform/Gui.h"
 #include "platform/linux/DescriptorWatch.h"
+#include "platform/linux/QtDispatchGate.h"
 
 namespace zrflash::platform::linux_port {
 
@@ -27,6 +29,10 @@ public:
     void ShowMessageBox(std::u16string_view text, std::u16string_view caption, MessageBoxIcon icon) override;
     // Runs until the main window has been closed (at once if it already has been).
     void RunMessageLoop() override;
+    // Paints and lets Qt answer the window manager (its ping among them); the program's timers,
+    // posted work, device notifications and the window's close wait for the loop, and so does
+    // user input, which Qt keeps queued.
+    void KeepResponsive() override;
 
     std::unique_ptr<DescriptorWatch> WatchDescriptor(int descriptor, std::function<void()> onReadable);
     QtWindow* MainWindow() const { return mainWindow_; }
@@ -34,7 +40,8 @@ public:
 private:
     void MainWindowClosed();
 
-    std::unique_ptr<QObject> context_;  // posted work dies with the GUI
+    std::shared_ptr<QtDispatchGate> gate_;  // timers may outlive the GUI
+    std::unique_ptr<QObject> context_;      // posted work dies with the GUI, before the gate
     QtWindow* mainWindow_ = nullptr;
     bool looping_ = false;
 };

@@ -4,14 +4,17 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 #include "platform/Gui.h"
+#include "platform/linux/QtDispatchGate.h"
 
 namespace zrflash::platform::linux_port {
 
 class QtTimer final : public Timer {
 public:
-    QtTimer();
+    // A tick that falls due while the gate is held is delivered once the gate lets go.
+    explicit QtTimer(std::shared_ptr<QtDispatchGate> gate = nullptr);
     void SetInterval(int milliseconds) override;
     int Interval() const override { return interval_; }
     void SetEnabled(bool enabled) override;
@@ -19,6 +22,10 @@ public:
     void SetOnTimer(std::function<void()> handler) override { handler_ = std::move(handler); }
 
 private:
+    void Tick();
+
+    std::shared_ptr<QtDispatchGate> gate_;
+    bool tickHeld_ = false;
     QTimer timer_;
     int interval_ = 1000;
     std::function<void()> handler_;

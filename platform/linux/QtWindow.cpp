@@ -24,16 +24,23 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override {
-        owner_.HandleClose();
-        event->accept();
+        if (owner_.HandleClose()) {
+            event->accept();
+        } else {
+            event->ignore();
+        }
     }
 
 private:
     QtWindow& owner_;
 };
 
-QtWindow::QtWindow(const WindowDefinition& definition, std::function<void()> onClosed)
-    : definition_(definition), onClosed_(std::move(onClosed)), widget_(std::make_unique<QtMainWidget>(*this)) {
+QtWindow::QtWindow(const WindowDefinition& definition, std::function<void()> onClosed,
+                   std::shared_ptr<QtDispatchGate> gate)
+    : definition_(definition),
+      onClosed_(std::move(onClosed)),
+      gate_(std::move(gate)),
+      widget_(std::make_unique<QtMainWidget>(*this)) {
     Build();
 }
 
@@ -142,11 +149,18 @@ QWidget* QtWindow::WidgetNamed(const std::string& name) const {
     return found == widgets_.end() ? nullptr : found->second;
 }
 
-void QtWindow::HandleClose() {
-    if (closed_) return;
+// The close handler must not start inside another handler; the close is put off, not dropped.
+bool QtWindow::HandleClose() {
+    if (closed_) return true;
+    if (gate_ != nullptr && gate_->Holding()) {
+        QWidget* widget = widget_.get();
+        gate_->Defer(widget, [widget] { widget->close(); });
+        return false;
+    }
     if (onClose_) onClose_();
     closed_ = true;
     if (onClosed_) onClosed_();
+    return true;
 }
 
 }  // namespace zrflash::platform::linux_port

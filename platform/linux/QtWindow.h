@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/Gui.h"
+#include "platform/linux/QtDispatchGate.h"
 
 namespace zrflash::platform::linux_port {
 
@@ -17,8 +18,10 @@ class QtMainWidget;
 
 class QtWindow final : public Window {
 public:
-    // onClosed runs after the window's own close handler, when the user has closed it.
-    QtWindow(const WindowDefinition& definition, std::function<void()> onClosed);
+    // onClosed runs after the window's own close handler, when the user has closed it. A close
+    // that comes while the gate is held is carried out once it lets go.
+    QtWindow(const WindowDefinition& definition, std::function<void()> onClosed,
+             std::shared_ptr<QtDispatchGate> gate = nullptr);
     ~QtWindow() override;
 
     std::u16string Caption() const override;
@@ -39,10 +42,12 @@ private:
     void Build();
     QWidget* CreateControl(const ControlDefinition& control, QWidget* parent);
     void SetTabOrder();
-    void HandleClose();
+    // False when the close has to wait for the gate.
+    bool HandleClose();
 
     WindowDefinition definition_;
     std::function<void()> onClosed_;
+    std::shared_ptr<QtDispatchGate> gate_;
     std::function<void()> onClose_;
     bool closed_ = false;
     std::unique_ptr<QtMainWidget> widget_;

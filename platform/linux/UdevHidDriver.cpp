@@ -128,12 +128,26 @@ int UdevHidDriver::GetFeature(int descriptor, std::span<std::uint8_t> report) {
     return Result(::ioctl(descriptor, HIDIOCGFEATURE(report.size()), report.data()));
 }
 
+// Input and output reports by ioctl came with Linux 5.11; built against older headers the port
+// answers them as not supported, as an older kernel answers the unknown request.
 int UdevHidDriver::GetInput(int descriptor, std::span<std::uint8_t> report) {
+#ifdef HIDIOCGINPUT
     return Result(::ioctl(descriptor, HIDIOCGINPUT(report.size()), report.data()));
+#else
+    (void)descriptor;
+    (void)report;
+    return -EOPNOTSUPP;
+#endif
 }
 
 int UdevHidDriver::SetOutput(int descriptor, std::span<const std::uint8_t> report) {
+#ifdef HIDIOCSOUTPUT
     return SendReport(descriptor, HIDIOCSOUTPUT(report.size()), report);
+#else
+    (void)descriptor;
+    (void)report;
+    return -EOPNOTSUPP;
+#endif
 }
 
 int UdevHidDriver::Read(int descriptor, std::span<std::uint8_t> buffer, int timeoutMs) {

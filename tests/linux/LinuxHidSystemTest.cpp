@@ -1,11 +1,13 @@
 // The hidraw HID system against a fake device tree: enumeration, opening, caps, feature reports,
-// input reads, hot-plug and the report of an instrument that may not be opened.
+// input reads, hot-plug, errors from the hot-plug callback and the report of an instrument that
+// may not be opened.
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <deque>
 
 #include "FakeHidDriver.h"
+#include "hid/EControllerError.h"
 #include "platform/linux/LinuxHidSystem.h"
 #include "sim/InstrumentBuilder.h"
 
@@ -283,6 +285,28 @@ TEST_F(LinuxHidSystemTest, WithoutAMonitorTheFirstNotificationStillComes) {
     RunPosted();
     EXPECT_EQ(notifications, 1);
     EXPECT_FALSE(watching);
+}
+
+TEST_F(LinuxHidSystemTest, AnErrorFromTheCallbackIsShownAndTheNotificationsGoOn) {
+    std::vector<std::string> errors;
+    system.SetNotificationErrorHandler([&](const std::string& message) { errors.push_back(message); });
+    int calls = 0;
+    system.StartDeviceChangeNotifications([&](std::uintptr_t, std::intptr_t) {
+        ++calls;
+        throw EControllerError(kDeviceCannotBeOpened);
+    });
+    EXPECT_NO_THROW(RunPosted());
+    PlugInstrument();
+    EXPECT_NO_THROW(monitorReadable());
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(errors, (std::vector<std::string>{kDeviceCannotBeOpened, kDeviceCannotBeOpened}));
+
+    // Nobody to show it to: it still stops in the port.
+    system.SetNotificationErrorHandler(nullptr);
+    driver.Plug("/dev/hidraw4", "/sys/x/hidraw4", 1, 2, {});
+    EXPECT_NO_THROW(monitorReadable());
+    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(errors.size(), 2u);
 }
 
 TEST_F(LinuxHidSystemTest, ReportsAnInterfaceThatMayNotBeOpenedOncePerPlugging) {

@@ -4,14 +4,17 @@
 
 #include <signal.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 #include "app/SingleInstance.h"
 #include "platform/linux/InstanceLock.h"
@@ -94,18 +97,108 @@ TEST(InstanceLock, ACopyThatDiedHoldingTheLockBlocksNoNewCopy) {
     EXPECT_TRUE(lock->Wait(50));
 }
 
-TEST(InstanceLock, NamesOneFilePerExecutablePathAndUser) {
-    const auto a = InstanceLock::LockPathFor(u"/opt/zrflash/zrflash", "/run/user/1000", 1000);
-    EXPECT_EQ(a, InstanceLock::LockPathFor(u"/opt/zrflash/zrflash", "/run/user/1000", 1000));
-    EXPECT_NE(a, InstanceLock::LockPathFor(u"/home/owner/zrflash", "/run/user/1000", 1000));
-    EXPECT_EQ(a.rfind("/run/user/1000/", 0), 0u);
-    const auto shared = InstanceLock::LockPathFor(u"/opt/zrflash/zrflash", "", 1000);
-    EXPECT_EQ(shared.rfind("/tmp/zrflash-1000-", 0), 0u);
-    EXPECT_NE(shared, InstanceLock::LockPathFor(u"/opt/zrflash/zrflash", "", 1001));
+TEST(InstanceLock, NamesOneFilePerExecutablePath) {
+    const auto a = InstanceLock::LockPathFor(u"/opt/zrflash/zrflash", "/run/user/1000");
+    EXPECT_EQ(a, InstanceLock::LockPathFor(u"/opt/zrflash/zrflash", "/run/user/1000"));
+    EXPECT_NE(a, InstanceLock::LockPathFor(u"/home/owner/zrflash", "/run/user/1000"));
+    EXPECT_EQ(a.rfind("/run/user/1000/zrflash-", 0), 0u);
+}
+
+TEST(InstanceLock, LooksForItsFolderInTheRuntimeThenTheTemporaryThenTheCacheFolder) {
+    using Folders = std::vector<std::pair<std::string, bool>>;
+    const struct {
+        std::map<std::string, std::string> environment;
+        Folders expected;
+    } cases[] = {
+        {{{"XDG_RUNTIME_DIR", "/run/user/1000"}, {"HOME", "/home/owner"}},
+         {{"/run/user/1000", false}, {"/tmp/zrflash-1000", true}, {"/home/owner/.cache/zrflash", true}}},
+        {{{"XDG_RUNTIME_DIR", "run/user"}, {"TMPDIR", "/var/tmp/"}, {"XDG_CACHE_HOME", "/c"}, {"HOME", "/h"}},
+         {{"/var/tmp/zrflash-1000", true}, {"/c/zrflash", true}}},
+        {{}, {{"/tmp/zrflash-1000", true}}},
+    };
+    for (const auto& each : cases) {
+        Folders folders;
+        for (const auto& folder : InstanceLock::FoldersFor(EnvironmentOf(each.environment), 1000)) {
+            folders.emplace_back(folder.path, folder.create);
+        }
+        EXPECT_EQ(folders, each.expected);
+    }
+}
+
+// Where the program's lock goes when its folders have been tampered with: never through a link,
+// never into a folder another user owns or may write, and still somewhere, so the program starts.
+TEST(PosixSystem, TheLockLivesOnlyInAFolderPrivateToTheUser) {
+    const std::u16string name = u"/opt/zrflash/zrflash";
+    const std::string user = std::to_string(::getuid());
+    const std::string lockFile = fs::path(InstanceLock::LockPathFor(name, "")).filename().string();
+    const struct {
+        const char* what;
+        bool withRuntimeFolder;
+        std::function<void(const fs::path& scratch)> plant;
+        std::string expectedFolder;  // within the scratch folder
+        std::string untouched;       // must not come to exist
+        bool needsRoot = false;
+    } cases[] = {
+        {"the runtime folder", true, [](const fs::path&) {}, "run", "tmp/zrflash-" + user},
+        {"a runtime folder others may enter", true,
+         [](const fs::path& scratch) { fs::permissions(scratch / "run", fs::perms(0755)); }, "tmp/zrflash-" + user,
+         "home/.cache"},
+        {"a link planted at the lock's name", true,
+         [&](const fs::path& scratch) {
+             fs::create_symlink(scratch / "target", fs::path(InstanceLock::LockPathFor(name, (scratch / "run").string())));
+         },
+         "tmp/zrflash-" + user, "target"},
+        {"a fallback folder others may write", false,
+         [&](const fs::path& scratch) {
+             fs::create_directory(scratch / "tmp" / ("zrflash-" + user));
+             fs::permissions(scratch / "tmp" / ("zrflash-" + user), fs::perms(0777));
+         },
+         "home/.cache/zrflash", "tmp/zrflash-" + user + "/" + lockFile},
+        {"a fallback folder that is a link", false,
+         [&](const fs::path& scratch) {
+             fs::create_directory(scratch / "elsewhere");
+             fs::permissions(scratch / "elsewhere", fs::perms(0700));
+             fs::create_directory_symlink(scratch / "elsewhere", scratch / "tmp" / ("zrflash-" + user));
+         },
+         "home/.cache/zrflash", "elsewhere/" + lockFile},
+        {"a fallback folder of another user", false,
+         [&](const fs::path& scratch) {
+             const fs::path planted = scratch / "tmp" / ("zrflash-" + user);
+             fs::create_directory(planted);
+             fs::permissions(planted, fs::perms(0700));
+             ASSERT_EQ(::chown(planted.c_str(), ::getuid() + 1, ::getgid()), 0);
+         },
+         "home/.cache/zrflash", "tmp/zrflash-" + user + "/" + lockFile, true},
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.what);
+        if (each.needsRoot && ::geteuid() != 0) continue;  // only root can give a folder away
+        ScratchFolder scratch;
+        for (const char* folder : {"run", "tmp", "home"}) fs::create_directory(scratch.path / folder);
+        fs::permissions(scratch.path / "run", fs::perms(0700));
+        each.plant(scratch.path);
+        std::map<std::string, std::string> environment{{"TMPDIR", (scratch.path / "tmp").string()},
+                                                       {"HOME", (scratch.path / "home").string()}};
+        if (each.withRuntimeFolder) environment["XDG_RUNTIME_DIR"] = (scratch.path / "run").string();
+        PosixSystem system(EnvironmentOf(environment));
+
+        auto first = system.OpenNamedSemaphore(name);
+        auto second = system.OpenNamedSemaphore(name);
+        ASSERT_TRUE(first && second);
+        EXPECT_TRUE(first->Wait(0));
+        EXPECT_FALSE(second->Wait(0));  // both found the same lock
+
+        const fs::path folder = scratch.path / each.expectedFolder;
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(InstanceLock::LockPathFor(name, folder.string()))));
+        EXPECT_EQ(fs::status(folder).permissions(), fs::perms(0700));
+        // Nothing was made through the link, in the refused folder, or beyond the folder used.
+        EXPECT_FALSE(fs::exists(fs::symlink_status(scratch.path / each.untouched)));
+    }
 }
 
 TEST(PosixSystem, TheProgramsSingleInstanceTestRefusesASecondCopy) {
     ScratchFolder scratch;
+    fs::permissions(scratch.path, fs::perms(0700));
     PosixSystem system(EnvironmentOf({{"XDG_RUNTIME_DIR", scratch.path.string()}}));
     EXPECT_NE(system.ModulePath(4096).find(u"linux_unit"), std::u16string::npos);
     EXPECT_EQ(system.ModulePath(5).size(), 4u);

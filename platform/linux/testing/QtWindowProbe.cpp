@@ -15,6 +15,8 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPointer>
+#include <QProgressBar>
 #include <QTimer>
 
 #include "platform/linux/QtControls.h"
@@ -100,6 +102,47 @@ bool QtWindowProbe::PressSpaceOn(const std::string& name) {
 }
 
 void QtWindowProbe::Close() { window_.Widget()->close(); }
+
+void QtWindowProbe::CloseAfter(int milliseconds) {
+    QPointer<QWidget> widget = window_.Widget();
+    QTimer::singleShot(milliseconds, Qt::PreciseTimer, [widget] {
+        if (!widget.isNull()) widget->close();
+    });
+}
+
+class PaintRecorder::Filter final : public QObject {
+public:
+    explicit Filter(QWidget* widget) : widget_(widget) {
+        if (widget_ != nullptr) widget_->installEventFilter(this);
+    }
+    ~Filter() override {
+        if (!widget_.isNull()) widget_->removeEventFilter(this);
+    }
+
+    int paints = 0;
+    int lastValue = -1;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == widget_ && event->type() == QEvent::Paint) {
+            ++paints;
+            if (auto* bar = qobject_cast<QProgressBar*>(widget_.data())) lastValue = bar->value();
+        }
+        return false;
+    }
+
+private:
+    QPointer<QWidget> widget_;
+};
+
+PaintRecorder::PaintRecorder(QtWindow& window, const std::string& name)
+    : filter_(std::make_unique<Filter>(window.WidgetNamed(name))) {}
+
+PaintRecorder::~PaintRecorder() = default;
+
+int PaintRecorder::Paints() const { return filter_->paints; }
+
+int PaintRecorder::LastPaintedValue() const { return filter_->lastValue; }
 
 bool QtWindowProbe::Grab(const std::string& path) const {
     return window_.Widget()->grab().save(QString::fromStdString(path), "PNG");

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,11 +44,31 @@ public:
     bool PressSpaceOn(const std::string& name);
     // The frame's close button.
     void Close();
+    // The frame's close button, pressed after the delay from whichever loop runs then (also
+    // from inside a handler that keeps the window responsive), as the window manager would.
+    void CloseAfter(int milliseconds);
     // Renders the window into a PNG file.
     bool Grab(const std::string& path) const;
 
 private:
     QtWindow& window_;
+};
+
+// Counts what a control paints, from its creation until it is destroyed.
+class PaintRecorder {
+public:
+    PaintRecorder(QtWindow& window, const std::string& name);
+    ~PaintRecorder();
+    PaintRecorder(const PaintRecorder&) = delete;
+    PaintRecorder& operator=(const PaintRecorder&) = delete;
+
+    int Paints() const;
+    // The value a progress bar showed when it was last painted, or -1.
+    int LastPaintedValue() const;
+
+private:
+    class Filter;
+    std::unique_ptr<Filter> filter_;
 };
 
 // Runs the Qt loop until the condition holds or the time is up; whether it holds.
