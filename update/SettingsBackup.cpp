@@ -35,8 +35,10 @@ std::u16string BackupFileName(std::u16string_view deviceIdent, const platform::L
     std::u16string name;
     for (char16_t c : deviceIdent) name += ForbiddenInFileName(c) ? u'_' : c;
     // The time of day is taken before the date; both are purely numeric, 24-hour.
-    name += u"_" + TwoDigits(now.hour) + TwoDigits(now.minute);
-    name += u"_" + TwoDigits(now.day) + TwoDigits(now.month) + TwoDigits(now.year % 100);
+    name += u'_';
+    for (int part : {now.hour, now.minute}) name += TwoDigits(part);
+    name += u'_';
+    for (int part : {now.day, now.month, now.year % 100}) name += TwoDigits(part);
     if (copy > 1) {
         name += u'_';
         for (char digit : std::to_string(copy)) name += static_cast<char16_t>(digit);
