@@ -8,14 +8,21 @@
 // (about 10 ms) while any timer is enabled. The timers thus keep ticking inside a message box,
 // which the program relies on, only coarser. A message-filter hook would not help: it sees the
 // modal loop's messages but cannot wake it.
+//
+// KeepResponsive: the system calls a window hung when its thread has not looked at its queue for
+// 5 s, ghosts it and stops showing its progress. A long blocking handler therefore peeks for paint
+// messages only. Any peek also delivers what other threads and processes SEND (the system's
+// probes, a reader of the progress bar), and among those may be clicks and a close: a guard on the
+// main window and its buttons drops clicks and input while the handler runs and hands a close to
+// the loop, so no program handler starts inside another.
 #include "platform/win32/Win32Gui.h"
 
 #include <commctrl.h>
-#include <mmsystem.h>
 
 #include <algorithm>
 
 #include "platform/win32/Win32Names.h"
+#include "platform/win32/Win32SystemFiles.h"
 #include "platform/win32/Win32Timer.h"
 #include "platform/win32/Win32Window.h"
 #include "platform/win32/WideText.h"
@@ -25,10 +32,23 @@ namespace {
 
 constexpr UINT kPostedWorkMessage = WM_APP + 1;
 constexpr UINT_PTR kNestedLoopTimerId = 1;
+constexpr UINT_PTR kGuardSubclassId = 0x7A72;
 // Missing from older headers; Windows 10 1803 and later know it, Wine and older Windows refuse it.
 constexpr DWORD kHighResolutionTimerFlag = 0x00000002;
 // How many queued messages one turn of the loop handles before it looks at the timers again.
 constexpr int kMessagesPerTurn = 64;
+
+// What reaches a guarded window while a handler keeps the window responsive, and must not run.
+bool Withheld(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND) return lParam != 0 && (HIWORD(wParam) == BN_CLICKED || HIWORD(wParam) == BN_DOUBLECLICKED);
+    return message == BM_CLICK || message == WM_SYSCOMMAND || message == WM_CLOSE ||
+           (message >= WM_KEYFIRST && message <= WM_KEYLAST) || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST);
+}
+
+BOOL CALLBACK CollectChild(HWND child, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+    return TRUE;
+}
 
 }  // namespace
 
@@ -51,17 +71,20 @@ Win32Gui::Win32Gui(HINSTANCE instance) : instance_(instance) {
     if (waitableTimer_ == nullptr) waitableTimer_ = CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS);
     // Where the high-resolution flag is refused the plain timer follows the system tick; one
     // millisecond makes it fine enough, and the program's short pauses (Sleep) with it.
-    periodRaised_ = timeBeginPeriod(1) == TIMERR_NOERROR;
+    periodRaised_ = RaiseTimerResolution();
 }
 
 Win32Gui::~Win32Gui() {
+    for (HWND window : guarded_) {
+        if (IsWindow(window)) RemoveWindowSubclass(window, &Win32Gui::GuardProcedure, kGuardSubclassId);
+    }
     if (messageWindow_ != nullptr) {
         KillTimer(messageWindow_, kNestedLoopTimerId);
         SetWindowLongPtrW(messageWindow_, GWLP_USERDATA, 0);
         DestroyWindow(messageWindow_);
     }
     if (waitableTimer_ != nullptr) CloseHandle(waitableTimer_);
-    if (periodRaised_) timeEndPeriod(1);
+    if (periodRaised_) LowerTimerResolution();
 }
 
 std::int64_t Win32Gui::NowMicroseconds() {
@@ -78,7 +101,54 @@ std::unique_ptr<Window> Win32Gui::CreateMainWindow(const WindowDefinition& defin
     auto window = std::make_unique<Win32Window>(definition, instance_, [this] { mainWindow_ = nullptr; });
     windowFailed_ = !window->Created();
     mainWindow_ = window.get();
+    GuardMainWindow();
     return window;
+}
+
+// The frame takes the buttons' click notifications and the close; the buttons themselves take a
+// sent BM_CLICK, which would otherwise tick a check box before its notification is dropped.
+void Win32Gui::GuardMainWindow() {
+    if (mainWindow_ == nullptr || mainWindow_->Handle() == nullptr) return;
+    std::vector<HWND> windows{mainWindow_->Handle()};
+    EnumChildWindows(mainWindow_->Handle(), &CollectChild, reinterpret_cast<LPARAM>(&windows));
+    for (HWND window : windows) {
+        if (std::find(guarded_.begin(), guarded_.end(), window) != guarded_.end()) continue;
+        if (SetWindowSubclass(window, &Win32Gui::GuardProcedure, kGuardSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
+            guarded_.push_back(window);
+        }
+    }
+}
+
+LRESULT CALLBACK Win32Gui::GuardProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                          DWORD_PTR data) {
+    auto* self = reinterpret_cast<Win32Gui*>(data);
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(window, &Win32Gui::GuardProcedure, id);
+        self->guarded_.erase(std::remove(self->guarded_.begin(), self->guarded_.end(), window), self->guarded_.end());
+    } else if (self->keepingResponsive_ && Withheld(message, wParam, lParam)) {
+        // Clicks and input are dropped; a close is only put off. Should the repost fail the close
+        // goes through now rather than be lost.
+        if (message != WM_CLOSE || PostMessageW(window, WM_CLOSE, wParam, lParam)) return 0;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+void Win32Gui::KeepResponsive() {
+    if (keepingResponsive_ || quit_) return;
+    keepingResponsive_ = true;
+    MSG message{};
+    for (int handled = 0; handled < kMessagesPerTurn && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT);
+         ++handled) {
+        if (message.message == WM_QUIT) {
+            // Left for the loop, which ends on it.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+        DispatchMessageW(&message);
+    }
+    // The peek hands out one window's paint at a time; what is still invalid is painted now.
+    if (MainWindowOpen()) RedrawWindow(mainWindow_->Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    keepingResponsive_ = false;
 }
 
 std::unique_ptr<Timer> Win32Gui::CreateTimer() { return std::make_unique<Win32Timer>(*this); }
@@ -107,10 +177,18 @@ void Win32Gui::RunOnePosted() {
     work();
 }
 
+// The next work item's turn makes up for a message that could not be posted again.
+void Win32Gui::LosePostedMessage() {
+    std::lock_guard lock(postedMutex_);
+    if (postedMessages_ > 0) --postedMessages_;
+}
+
 void Win32Gui::ShowMessageBox(std::u16string_view text, std::u16string_view caption, MessageBoxIcon icon) {
     const std::wstring wideText = Wide(text);
     const std::wstring wideCaption = Wide(caption);
     const UINT style = MB_OK | (icon == MessageBoxIcon::Error ? MB_ICONERROR : 0);
+    // A handler that resumes after its box was ended by the window's close shows no further box.
+    if (mainWindow_ != nullptr && mainWindow_->Closed()) return;
     MessageBoxW(nullptr, wideText.c_str(), wideCaption.c_str(), style);
 }
 
@@ -204,12 +282,18 @@ void Win32Gui::TimersChanged() {
 LRESULT CALLBACK Win32Gui::MessageWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<Win32Gui*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (self != nullptr) {
+        // After the main window's close nothing of the program runs any more, neither from a
+        // message box's loop that is still ending on the close's WM_QUIT.
+        const bool closed = self->mainWindow_ != nullptr && self->mainWindow_->Closed();
+        if (closed && (message == kPostedWorkMessage || (message == WM_TIMER && wParam == kNestedLoopTimerId))) return 0;
         if (message == kPostedWorkMessage) {
-            self->RunOnePosted();
+            // Work that a handler's KeepResponsive came across waits for the loop.
+            if (!self->keepingResponsive_) self->RunOnePosted();
+            else if (!PostMessageW(window, kPostedWorkMessage, 0, 0)) self->LosePostedMessage();
             return 0;
         }
         if (message == WM_TIMER && wParam == kNestedLoopTimerId) {
-            self->RunDueTimers();
+            if (!self->keepingResponsive_) self->RunDueTimers();
             return 0;
         }
     }

@@ -29,6 +29,7 @@ public:
     void Post(std::function<void()> work) override;
     void ShowMessageBox(std::u16string_view text, std::u16string_view caption, MessageBoxIcon icon) override;
     void RunMessageLoop() override;
+    void KeepResponsive() override;
 
     // True when the main window was asked for and could not be created.
     bool WindowFailed() const { return windowFailed_; }
@@ -42,12 +43,17 @@ public:
 
 private:
     static LRESULT CALLBACK MessageWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK GuardProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                           DWORD_PTR self);
+    // Puts the guard on the main window and its buttons once they exist.
+    void GuardMainWindow();
     bool MainWindowOpen() const;
     // Dispatches what is queued now; false once WM_QUIT has been seen.
     bool PumpMessages();
     void RunDueTimers();
     void WaitForWork();
     void RunOnePosted();
+    void LosePostedMessage();
 
     HINSTANCE instance_;
     HWND messageWindow_ = nullptr;
@@ -56,6 +62,8 @@ private:
     bool nestedLoopTimerOn_ = false;
     bool windowFailed_ = false;
     bool quit_ = false;
+    bool keepingResponsive_ = false;
+    std::vector<HWND> guarded_;
     Win32Window* mainWindow_ = nullptr;
     std::vector<Win32Timer*> timers_;
     std::mutex postedMutex_;  // Post may be called from a device's reader thread

@@ -1,21 +1,15 @@
 // SetupApi.dll and HID.dll bound at run time from the system directory, by reference count.
 //
-// Both are loaded from the system directory only (LOAD_LIBRARY_SEARCH_SYSTEM32): a DLL of the
-// same name beside the program or in the current directory is never used. A library counts as
+// Both are loaded from the system directory only (see Win32SystemFiles.h): a DLL of the same name
+// beside the program or in the current directory is never used. A library counts as
 // bound only when the file loaded and every function looked up was found; otherwise it is
 // released at once, so a half-bound library never serves a call.
 #include "platform/win32/Win32HidLibraries.h"
 
+#include "platform/win32/Win32SystemFiles.h"
+
 namespace zrflash::platform::win32 {
 namespace {
-
-// Loads with the platform's "file not found" dialog suppressed, restoring the mode afterwards.
-HMODULE LoadSystemLibrary(const wchar_t* name) {
-    const UINT previous = SetErrorMode(SEM_NOOPENFILEERRORBOX);
-    HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    SetErrorMode(previous);
-    return module;
-}
 
 // Looks a function up by its exact name; clears found when it is missing.
 template <class Function>

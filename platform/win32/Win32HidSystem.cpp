@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/win32/Win32HidEnumeration.h"
+#include "platform/win32/Win32SystemFiles.h"
 
 namespace zrflash::platform::win32 {
 namespace {
@@ -47,15 +48,21 @@ std::u16string Win32HidSystem::HidLibraryVersion() {
     wchar_t path[MAX_PATH] = {};
     const DWORD pathLength = GetModuleFileNameW(libraries_.HidModule(), path, MAX_PATH);
     if (pathLength == 0 || pathLength >= MAX_PATH) return {};
+    // VERSION.dll is no KnownDLL: bound here from the system directory, never imported.
+    const SystemLibrary versionLibrary(L"version.dll");
+    const auto getSize = versionLibrary.Find<decltype(&::GetFileVersionInfoSizeW)>("GetFileVersionInfoSizeW");
+    const auto getInfo = versionLibrary.Find<decltype(&::GetFileVersionInfoW)>("GetFileVersionInfoW");
+    const auto queryValue = versionLibrary.Find<decltype(&::VerQueryValueW)>("VerQueryValueW");
+    if (getSize == nullptr || getInfo == nullptr || queryValue == nullptr) return {};
     DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeW(path, &ignored);
+    const DWORD size = getSize(path, &ignored);
     if (size == 0) return {};
     std::vector<std::uint8_t> block(size);
-    if (!GetFileVersionInfoW(path, 0, size, block.data())) return {};
+    if (!getInfo(path, 0, size, block.data())) return {};
     wchar_t* value = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(block.data(), L"\\StringFileInfo\\040904E4\\FileVersion", reinterpret_cast<void**>(&value),
-                        &length) ||
+    if (!queryValue(block.data(), L"\\StringFileInfo\\040904E4\\FileVersion", reinterpret_cast<void**>(&value),
+                    &length) ||
         value == nullptr) {
         return {};
     }

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "platform/win32/Win32SystemFiles.h"
 #include "platform/win32/WideText.h"
 
 namespace zrflash::platform::win32 {
@@ -56,6 +57,27 @@ private:
     HANDLE handle_;
 };
 
+// The program a command line starts, by its full path: the first word (or the quoted first part),
+// from the system directory when it names no folder, ".exe" added when it has no extension.
+// Empty when there is none.
+std::wstring ProgramOf(std::wstring_view line) {
+    std::size_t start = line.find_first_not_of(L" \t");
+    if (start == std::wstring_view::npos) return {};
+    std::size_t end = 0;
+    if (line[start] == L'"') {
+        ++start;
+        end = line.find(L'"', start);
+    } else {
+        end = line.find_first_of(L" \t", start);
+    }
+    std::wstring name(line.substr(start, end == std::wstring_view::npos ? std::wstring_view::npos : end - start));
+    if (name.empty()) return {};
+    const std::size_t folderEnd = name.find_last_of(L"\\/:");
+    const std::size_t fileStart = folderEnd == std::wstring::npos ? 0 : folderEnd + 1;
+    if (name.find(L'.', fileStart) == std::wstring::npos) name += L".exe";
+    return folderEnd == std::wstring::npos ? SystemFilePath(name) : name;
+}
+
 }  // namespace
 
 std::u16string Win32System::ModulePath(std::size_t capacity) {
@@ -75,15 +97,25 @@ std::unique_ptr<Semaphore> Win32System::OpenNamedSemaphore(std::u16string_view n
     return std::make_unique<Win32Semaphore>(handle);
 }
 
+// WinExec would look for the command's program in the program's folder and the current one
+// before the system directory, so a planted TASKKILL.exe would run at every start. A program named
+// without a folder is taken from the system directory by its full path instead; the command line
+// goes to it as written. Hidden, not awaited, its result not looked at, as WinExec with SW_HIDE.
 void Win32System::StartHidden(std::u16string_view commandLine) {
-    // WinExec takes the command line in the ANSI code page; a line that cannot be converted is
-    // not started, like any other failure of a command nobody looks at.
-    const std::wstring wide = Wide(commandLine);
-    const int size = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return;
-    std::string ansi(static_cast<std::size_t>(size), '\0');
-    if (WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, ansi.data(), size, nullptr, nullptr) <= 0) return;
-    WinExec(ansi.c_str(), SW_HIDE);
+    std::wstring line = Wide(commandLine);
+    const std::wstring program = ProgramOf(line);
+    if (program.empty()) return;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        return;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
 }
 
 void Win32System::Sleep(int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds < 0 ? 0 : milliseconds)); }

@@ -20,6 +20,7 @@ constexpr DWORD kFrameStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIM
 // Lets the dialog navigation of IsDialogMessage step into the group box's check boxes.
 constexpr DWORD kFrameExStyle = WS_EX_CONTROLPARENT;
 constexpr UINT_PTR kGroupSubclassId = 1;
+constexpr UINT_PTR kHintSubclassId = 2;
 
 std::unique_ptr<Control> MakeControl(const ControlDefinition& definition) {
     switch (definition.kind) {
@@ -176,9 +177,16 @@ HWND Win32Window::CreateControl(const ControlDefinition& definition, std::size_t
     return child;
 }
 
-// Hints are off for the window and on only for the controls that ask for them.
+// Hints are off for the window and on only for the controls that ask for them. A tooltip attached
+// to a control gets no mouse messages while the control (or its group box) is disabled, and C2 is
+// disabled for the whole run. Each hint is therefore a rectangle of the main window, which stays
+// enabled: the control's own rectangle mapped into it. The main window's mouse messages (those
+// over a disabled control fall through to it) reach the tooltip by its subclass; an enabled
+// control relays its own, mapped the same way; and the tooltip is told that a point inside a hint
+// lies in the main window, so it keeps the hint up over an enabled control too.
 void Win32Window::AddHints(HINSTANCE instance) {
-    for (const auto& control : definition_.controls) {
+    for (std::size_t index = 0; index < definition_.controls.size(); ++index) {
+        const ControlDefinition& control = definition_.controls[index];
         if (!control.showHint || control.hint.empty()) continue;
         HWND target = Core(control.name)->Handle();
         if (target == nullptr) continue;
@@ -187,17 +195,67 @@ void Win32Window::AddHints(HINSTANCE instance) {
                                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, handle_, nullptr,
                                        instance, nullptr);
             if (tooltip_ == nullptr) return;
+            SetWindowSubclass(tooltip_, &Win32Window::TooltipSubclass, kHintSubclassId,
+                              reinterpret_cast<DWORD_PTR>(this));
         }
+        RECT area{};
+        if (!GetClientRect(target, &area)) continue;
+        SetLastError(0);
+        if (MapWindowPoints(target, handle_, reinterpret_cast<POINT*>(&area), 2) == 0 && GetLastError() != 0) continue;
         std::wstring hint = Wide(control.hint);
         TOOLINFOW tool{};
         // The version 2 layout is understood by every comctl32, with or without the v6 manifest.
         tool.cbSize = TTTOOLINFOW_V2_SIZE;
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        tool.hwnd = GetParent(target);
-        tool.uId = reinterpret_cast<UINT_PTR>(target);
+        tool.uFlags = TTF_SUBCLASS;
+        tool.hwnd = handle_;
+        tool.uId = static_cast<UINT_PTR>(ControlId(index));
+        tool.rect = area;
         tool.lpszText = hint.data();
-        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        if (!SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool))) continue;
+        hintAreas_.push_back(area);
+        SetWindowSubclass(target, &Win32Window::HintRelaySubclass, kHintSubclassId, reinterpret_cast<DWORD_PTR>(this));
     }
+}
+
+// A mouse message of an enabled control with a hint, passed on as the main window's.
+LRESULT CALLBACK Win32Window::HintRelaySubclass(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                                DWORD_PTR data) {
+    auto* self = reinterpret_cast<Win32Window*>(data);
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(control, &Win32Window::HintRelaySubclass, id);
+    } else if (self->tooltip_ != nullptr && message >= WM_MOUSEFIRST && message <= WM_MOUSELAST &&
+               message != WM_MOUSEWHEEL && message != WM_MOUSEHWHEEL) {
+        POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        SetLastError(0);
+        if (MapWindowPoints(control, self->handle_, &point, 1) != 0 || GetLastError() == 0) {
+            MSG relayed{};
+            relayed.hwnd = self->handle_;
+            relayed.message = message;
+            relayed.wParam = wParam;
+            relayed.lParam = MAKELPARAM(static_cast<WORD>(point.x), static_cast<WORD>(point.y));
+            relayed.time = static_cast<DWORD>(GetMessageTime());
+            GetCursorPos(&relayed.pt);
+            SendMessageW(self->tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+        }
+    }
+    return DefSubclassProc(control, message, wParam, lParam);
+}
+
+// The tooltip asks which window lies under the cursor to decide whether its hint still applies.
+LRESULT CALLBACK Win32Window::TooltipSubclass(HWND tooltip, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                              DWORD_PTR data) {
+    auto* self = reinterpret_cast<Win32Window*>(data);
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(tooltip, &Win32Window::TooltipSubclass, id);
+    } else if (message == TTM_WINDOWFROMPOINT && lParam != 0 && !self->closed_) {
+        POINT point = *reinterpret_cast<const POINT*>(lParam);
+        if (ScreenToClient(self->handle_, &point)) {
+            for (const RECT& area : self->hintAreas_) {
+                if (PtInRect(&area, point)) return reinterpret_cast<LRESULT>(self->handle_);
+            }
+        }
+    }
+    return DefSubclassProc(tooltip, message, wParam, lParam);
 }
 
 HFONT Win32Window::FontFor(const FontDefinition& font) {
@@ -309,11 +367,14 @@ void Win32Window::ClickGroupAt(POINT point) {
 
 void Win32Window::Close() {
     if (closed_) return;
-    if (onClose_) onClose_();
     closed_ = true;
+    if (onClose_) onClose_();
     // The window disappears now; its handles go when the form releases it, so the program may
     // still read its controls during shutdown.
     if (handle_ != nullptr) ShowWindow(handle_, SW_HIDE);
+    // A close that comes while a message box is open ends the box too: its modal loop ends on
+    // WM_QUIT and posts it again, so every box open at the time ends, and the program's loop after them.
+    PostQuitMessage(0);
 }
 
 }  // namespace zrflash::platform::win32

@@ -42,6 +42,10 @@ private:
     HWND CreateControl(const ControlDefinition& definition, std::size_t index, HWND parentHandle,
                        HINSTANCE instance);
     void AddHints(HINSTANCE instance);
+    static LRESULT CALLBACK HintRelaySubclass(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                              DWORD_PTR self);
+    static LRESULT CALLBACK TooltipSubclass(HWND tooltip, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                            DWORD_PTR self);
     HFONT FontFor(const FontDefinition& font);
     void Close();
     void MoveFocus(WPARAM wParam, LPARAM lParam);
@@ -53,6 +57,7 @@ private:
     std::function<void()> onClose_;
     HWND handle_ = nullptr;
     HWND tooltip_ = nullptr;
+    std::vector<RECT> hintAreas_;  // the hints' rectangles in the main window's client area
     HWND focusBeforeDeactivation_ = nullptr;
     bool closed_ = false;
     std::map<std::string, std::unique_ptr<Control>> controls_;

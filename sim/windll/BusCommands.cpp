@@ -20,6 +20,8 @@
 //   sent COMMAND                      "ok <count>" of the requests with that command code it took
 //   state                             "ok plugged=.. model=.. version=.. set=.. get=.. pages=.. checksum=.."
 //   dump FOLDER                       FOLDER\memory.bin (2,048 bytes) and FOLDER\flash.bin (65,536)
+//   trace FILE                        every transfer the instrument took, one a line:
+//                                     "<exchange> set|get <command> ok|failed <bytes in hex>"
 #include <windows.h>
 
 #include <algorithm>
@@ -111,6 +113,23 @@ std::string PlugInstrument(WindowsBus& bus, const std::vector<std::string>& word
     return "ok";
 }
 
+bool WriteTrace(const std::string& path, const SimInstrument& instrument) {
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    for (const InstrumentTransfer& transfer : instrument.Trace()) {
+        text += std::to_string(transfer.exchange);
+        text += transfer.direction == TransferDirection::SetFeature ? " set " : " get ";
+        text += std::to_string(transfer.command);
+        text += transfer.succeeded ? " ok " : " failed ";
+        for (std::uint8_t byte : transfer.bytes) {
+            text += kDigits[byte >> 4];
+            text += kDigits[byte & 0x0F];
+        }
+        text += '\n';
+    }
+    return WriteWholeFile(std::wstring(path.begin(), path.end()), text);
+}
+
 std::string State(WindowsBus& bus) {
     auto instrument = bus.Instrument();
     if (!instrument) return "ok plugged=0";
@@ -193,6 +212,9 @@ std::string ExecuteCommand(WindowsBus& bus, const std::string& line) {
         const bool done = WriteBytes(words[1] + "\\memory.bin", instrument->Memory()) &&
                           WriteBytes(words[1] + "\\flash.bin", instrument->Flash());
         return done ? "ok" : "error cannot write " + words[1];
+    } else if (command == "trace" && words.size() == 2) {
+        return WriteTrace(words[1], *instrument) ? "ok " + std::to_string(instrument->Trace().size())
+                                                 : "error cannot write " + words[1];
     } else return "error unknown command: " + line;
     return "ok";
 }

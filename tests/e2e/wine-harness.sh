@@ -279,16 +279,125 @@ scenario_wine_libraries() {
     expect_exit "$program" 0 "the program after close"
 }
 
-# A hid.dll planted beside the program is never loaded: the program still binds system32's.
+# Files planted beside the program and in its current folder are never loaded or run: HID.dll,
+# WINMM.dll (no KnownDLL) and TASKKILL.exe, each of which leaves a marker file beside itself if it
+# is. The program still binds system32's HID.dll and ends a companion viewer that runs before it
+# with the system's TASKKILL. Wine prefers its builtin WINMM to a DLL beside the program; the
+# override makes it look there first, as Windows does. (VERSION.dll cannot be tried so: Wine's own
+# user32 imports it, so with that override every program would load a planted copy; the
+# import-table test covers it.)
 scenario_planted_dll() {
-    local exe
+    local exe folder current companion planted
     exe=$(install_copy planted)
-    cp "$bin_dir/planted/hid.dll" "$WINEPREFIX/drive_c/zr/planted/hid.dll"
+    folder="$WINEPREFIX/drive_c/zr/planted"
+    current="$WINEPREFIX/drive_c/zr/planted-current"
+    mkdir -p "$current" "$WINEPREFIX/drive_c/zr/companion"
+    rm -f "$folder"/*.marker "$current"/*.marker
+    for planted in hid.dll winmm.dll taskkill.exe; do
+        cp "$bin_dir/planted/$planted" "$folder/$planted"
+        cp "$bin_dir/planted/$planted" "$current/$planted"
+    done
     prepare_sim planted
-    start_sim_program "$exe"
+    cp "$bin_dir/zrdriver.exe" "$WINEPREFIX/drive_c/zr/companion/zrview11.exe"
+    "$wine" 'C:\zr\companion\zrview11.exe' hold 60000 >/dev/null 2>&1 &
+    companion=$!
+    program_pids+=("$companion")
+    sleep 1
+    kill -0 "$companion" || { echo "FAIL the companion did not start"; exit 1; }
+    pushd "$current" >/dev/null
+    WINEDLLOVERRIDES="hid,setupapi=n;winmm=n,b;mscoree,mshtml=" "$wine" "$exe" >/dev/null 2>&1 &
+    started=$!
+    program_pids+=("$started")
+    popd >/dev/null
     local program=$started
     driver wait-line connected12
     driver wait-text Label1 current-version:C1.28
+    expect_no_markers
+    local waited=0
+    while kill -0 "$companion" 2>/dev/null && [ "$waited" -lt 100 ]; do
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    kill -0 "$companion" 2>/dev/null && { echo "FAIL the companion zrview11.exe still runs"; exit 1; }
+    echo "ok the companion zrview11.exe was ended"
+    driver close
+    expect_exit "$program" 0 "the program after close"
+    expect_no_markers
+    # The port's loading from the system directory, its Windows 7 fallback included, beside the
+    # same planted WINMM.dll.
+    cp "$bin_dir/zrsystemfiles.exe" "$folder/zrsystemfiles.exe"
+    pushd "$current" >/dev/null
+    local code=0
+    WINEDLLOVERRIDES="winmm=n,b;mscoree,mshtml=" "$wine" 'C:\zr\planted\zrsystemfiles.exe' >"$work_dir/systemfiles.log" 2>/dev/null || code=$?
+    popd >/dev/null
+    tr -d '\r' <"$work_dir/systemfiles.log"
+    [ "$code" = 0 ] || { echo "FAIL the system-directory loading"; exit 1; }
+    expect_no_markers
+}
+
+expect_no_markers() {
+    local markers
+    markers=$(cd "$WINEPREFIX/drive_c/zr" && ls planted/*.marker planted-current/*.marker 2>/dev/null || true)
+    [ -z "$markers" ] || { echo "FAIL planted files were loaded or run:" $markers; exit 1; }
+    echo "ok none of the planted files was loaded or run"
+}
+
+# Closing the window while a message box is open ends the program as any close does: the box
+# goes with the window and the process ends with 0 within a few seconds (under Wine without a
+# window manager a plain close takes about 2 s, one with a box about 4 s). The box of an option
+# whose write the instrument keeps garbling (the poll's timer runs inside its loop), and the box
+# of a chunk the instrument rejects during an upload.
+scenario_close_during_box() {
+    local case exe program box text
+    for case in option upload; do
+        exe=$(install_copy "closebox-$case")
+        prepare_sim "closebox-$case"
+        start_sim_program "$exe"
+        program=$started
+        driver wait-line connected12 >/dev/null
+        driver wait-enabled B1 1 >/dev/null
+        if [ "$case" = option ]; then
+            driver sim corrupt-echo 3 4 20 >/dev/null
+            driver click C1 >/dev/null
+            text=write-error
+        else
+            driver click B1 >/dev/null
+            driver wait-progress 3 60000 >/dev/null
+            driver sim corrupt-checksum low 1 >/dev/null
+            text=chunk-rejected
+        fi
+        box=$(driver find-messagebox "" "$text" 30000) || { echo "FAIL $case: no box: $box"; exit 1; }
+        echo "ok $case: the box \"$text\" is open"
+        driver close
+        local waited=0 code=0
+        while kill -0 "$program" 2>/dev/null && [ "$waited" -lt 100 ]; do
+            sleep 0.1
+            waited=$((waited + 1))
+        done
+        if kill -0 "$program" 2>/dev/null; then echo "FAIL $case: the program still runs 10 s after the close"; exit 1; fi
+        wait "$program" || code=$?
+        [ "$code" = 0 ] || { echo "FAIL $case: the program exited with $code"; exit 1; }
+        echo "ok $case: closed with the box open, the program ended with 0 within $((waited / 10)).$((waited % 10)) s"
+    done
+}
+
+# The option boxes' hints show whether a box is enabled or not: with an instrument C1 and C3 are
+# enabled and C2 is not; without one their group G6 is disabled as well.
+scenario_hints() {
+    local exe control
+    exe=$(install_copy hints)
+    prepare_sim hints
+    start_sim_program "$exe"
+    local program=$started
+    driver wait-line connected12 >/dev/null
+    driver wait-enabled G6 1 >/dev/null
+    driver wait-enabled C2 0 0 >/dev/null
+    for control in C1 C2 C3; do driver hint "$control" 5000 || exit 1; done
+    echo "ok the hints of C1, C2 (disabled) and C3 with the instrument"
+    driver sim unplug-instrument >/dev/null
+    driver wait-enabled G6 0 5000 >/dev/null
+    for control in C1 C2 C3; do driver hint "$control" 5000 || exit 1; done
+    echo "ok the hints of C1, C2 and C3 with G6 disabled"
     driver close
     expect_exit "$program" 0 "the program after close"
 }
@@ -315,6 +424,8 @@ case "$scenario" in
     sim-devices) scenario_sim_devices ;;
     wine-libraries) scenario_wine_libraries ;;
     planted-dll) scenario_planted_dll ;;
+    close-during-box) scenario_close_during_box ;;
+    hints) scenario_hints ;;
     no-instrument) scenario_no_instrument ;;
     plug-model12) scenario_plug_model12 ;;
     update) scenario_update "$@" ;;
@@ -322,6 +433,9 @@ case "$scenario" in
     keyboard-during-update) scenario_keyboard_during_update ;;
     checksum-button) scenario_checksum_button ;;
     second-copy-during-update) scenario_second_copy_during_update ;;
+    keep-responsive-port) scenario_keep_responsive_port ;;
+    backup-keeps-window-alive) scenario_backup_keeps_window_alive ;;
+    box-left-open-during-swap) scenario_box_left_open_during_swap ;;
     update-bench) scenario_update_bench "$@" ;;
     *) echo "unknown scenario $scenario"; exit 2 ;;
 esac

@@ -12,16 +12,34 @@ fail() {
     exit 1
 }
 
-# The log as it stands, line for line.
+# The log as it stands, line for line; an expected line that starts with "~" is a pattern.
 expect_log() {
-    local expected actual
+    local expected actual line matched=1 i=0
     expected=$(printf '%s\n' "$@")
     actual=$(driver lines)
-    if [ "$actual" != "$expected" ]; then
+    mapfile -t lines <<<"$actual"
+    [ "${#lines[@]}" = $# ] || matched=0
+    for line in "$@"; do
+        [ "$matched" = 1 ] || break
+        if [ "${line:0:1}" = "~" ]; then
+            # shellcheck disable=SC2053
+            [[ ${lines[$i]} == ${line:1} ]] || matched=0
+        else
+            [ "${lines[$i]}" = "$line" ] || matched=0
+        fi
+        i=$((i + 1))
+    done
+    if [ "$matched" != 1 ]; then
         printf 'FAIL the log reads:\n%s\nexpected:\n%s\n' "$actual" "$expected"
         exit 1
     fi
     echo "ok the log: $# lines, ending \"${*: -1}\""
+}
+
+# The log line that names the backup file: the identification, the minute and, for a second
+# backup of that minute, its number.
+backup_file_line() {  # ident+version
+    echo "~файл $1_[0-9][0-9][0-9][0-9]_[0-9][0-9][0-9][0-9][0-9][0-9]*.hex"
 }
 
 # "C:\users\..." as a Linux path inside the prefix.
@@ -189,7 +207,8 @@ scenario_update() {
     after=$(date +%H%M_%d%m%y)
     local folder_line="папку \"Мои документы/zr12_01\""
     [ "$model" = 14 ] && folder_line="папку \"Мои документы/zr14\""
-    expect_log "Пинцет ЖР-$model подключен" "Настройки прибора сохранены в" "$folder_line" "Процесс завершен успешно !!"
+    expect_log "Пинцет ЖР-$model подключен" "Настройки прибора сохранены в" "$folder_line" \
+        "$(backup_file_line "$ident$old")" "Процесс завершен успешно !!"
     local file="" stamp
     for stamp in "$before" "$after"; do
         [ -f "$folder/${ident}${old}_$stamp.hex" ] && file="$folder/${ident}${old}_$stamp.hex"
@@ -219,6 +238,7 @@ scenario_update() {
 # instrument asks for a reload, and a second update goes through.
 scenario_unplug_during_update() {
     start_on_instrument unplug 12 C1.28 state=1
+    rm -rf "$(backup_folder 12)"
     driver click B1
     driver wait-progress 40 60000
     driver sim unplug-instrument >/dev/null
@@ -255,8 +275,13 @@ scenario_unplug_during_update() {
     driver click B1
     driver watch-upload 120000
     expect_log "Пинцет ЖР-12 подключен" "Настройки прибора сохранены в" "папку \"Мои документы/zr12_01\"" \
-        "Процесс завершен успешно !!"
+        "$(backup_file_line "*")" "Процесс завершен успешно !!"
     expect_updated 12 C1.31 $((pages + 224))
+    # The retry's backup went beside the first one, which still holds the settings from before.
+    local backups
+    backups=$(ls "$(backup_folder 12)" | wc -l)
+    [ "$backups" = 2 ] || fail "$backups backup files after the retry: $(ls "$(backup_folder 12)")"
+    echo "ok both backups kept"
     close_program
 }
 
@@ -271,7 +296,7 @@ scenario_keyboard_during_update() {
     driver watch-upload 120000
     # Each change of the device list announces the instrument again; none disconnects it.
     expect_log "Пинцет ЖР-12 подключен" "Настройки прибора сохранены в" "папку \"Мои документы/zr12_01\"" \
-        "Пинцет ЖР-12 подключен" "Пинцет ЖР-12 подключен" "Процесс завершен успешно !!"
+        "$(backup_file_line "*")" "Пинцет ЖР-12 подключен" "Пинцет ЖР-12 подключен" "Процесс завершен успешно !!"
     expect_updated 12 C1.31
     close_program
 }
@@ -313,7 +338,7 @@ scenario_second_copy_during_update() {
     driver wait-window 1 0
     driver watch-upload 120000
     expect_log "Пинцет ЖР-12 подключен" "Настройки прибора сохранены в" "папку \"Мои документы/zr12_01\"" \
-        "Процесс завершен успешно !!"
+        "$(backup_file_line "*")" "Процесс завершен успешно !!"
     expect_updated 12 C1.31
     close_program
 }
@@ -344,4 +369,132 @@ scenario_update_bench() {
         echo "whole update under Wine, instant answers: $instant s"
     } | tee "$record"
     awk -v s="$paced" -v c="$coarse" 'BEGIN { exit !(s < c) }' || fail "no faster than a plain SetTimer"
+}
+
+# The bytes FIRST..LAST of a memory dump, in hexadecimal.
+memory_bytes() {  # file first last
+    od -An -tx1 -v -j $(($2)) -N $(($3 - $2 + 1)) "$1" | tr -s ' \n' ' '
+}
+
+# In the instrument's trace, the requests from the backup's first read (address 0) up to the
+# update mark (0x88 written at 0x3FF) are all reads, at addresses that never go back: a poll tick
+# among them would have asked for the battery or the version cells.
+expect_only_backup_reads_before_mark() {
+    local trace="$control_dir/trace.txt" verdict
+    driver sim trace "$(windows_path "$trace")" >/dev/null
+    verdict=$(awk '
+        $2 == "set" { n++; command[n] = $3; address[n] = substr($5, 3, 4); value[n] = substr($5, 7, 2) }
+        END {
+            for (mark = 1; mark <= n && !(command[mark] == 20 && address[mark] == "03FF" && value[mark] == "88"); mark++) {}
+            if (mark > n) { print "FAIL no update mark in the trace"; exit }
+            for (first = mark - 1; first > 0 && !(command[first] == 21 && address[first] == "0000"); first--) {}
+            if (first == 0) { print "FAIL no backup read of address 0 before the mark"; exit }
+            for (i = first; i < mark; i++) {
+                if (command[i] != 21) { print "FAIL request " (i - first) " of the backup has command " command[i]; exit }
+                if (i > first && address[i] < address[i - 1]) {
+                    print "FAIL the backup read went back from 0x" address[i - 1] " to 0x" address[i]; exit
+                }
+            }
+            if (address[mark - 1] != "07FF") { print "FAIL the last read before the mark was at 0x" address[mark - 1]; exit }
+            print "ok the " (mark - first) " requests from the backup'"'"'s first read to the mark are reads of 0x000..0x7FF in order"
+        }' "$trace")
+    echo "$verdict"
+    [[ $verdict == ok* ]] || exit 1
+}
+
+# 9. The settings backup inside the click takes seconds: meanwhile the system never takes the
+# window for hung, it answers every probe within a second, Pr1 moves, and nothing else of the
+# program (a poll, a device change) runs before the click is over.
+scenario_backup_keeps_window_alive() {
+    # A millisecond per transfer, about what the instrument takes: the click then lasts longer
+    # than the 5 s after which the system calls a window hung.
+    start_on_instrument alive 12 C1.28 state=1 latency=1
+    # The keyboard leaves during the backup: the device change must wait for the loop, and then
+    # announce the instrument once more below the backup's lines.
+    (sleep 3 && driver sim unplug-keyboard >/dev/null) &
+    local unplugger=$!
+    driver watch-backup 90000
+    wait "$unplugger" || fail "the keyboard could not be unplugged during the backup"
+    driver wait-progress 1 60000 >/dev/null
+    expect_only_backup_reads_before_mark
+    local lines
+    lines=$(driver lines)
+    [ "$(sed -n 2p <<<"$lines")" = "Настройки прибора сохранены в" ] || fail "the backup's lines are not next: $lines"
+    [ "$(grep -c "^Пинцет ЖР-12 подключен$" <<<"$lines")" = 2 ] || fail "the device change was not announced once after the backup: $lines"
+    echo "ok the device change was handled after the click"
+    close_program
+}
+
+# Until the log ends with the success line; fails as soon as the upload has stood still for five
+# seconds without it.
+await_success() {  # seconds
+    local chunks="" last="" still=0
+    for _ in $(seq "$1"); do
+        if driver last-line success 0 >/dev/null; then
+            echo "ok the log ends with the success line"
+            return 0
+        fi
+        chunks=$(driver sim sent 23)
+        if [ "$chunks" = "$last" ]; then still=$((still + 1)); else still=0; last=$chunks; fi
+        [ "$still" -lt 5 ] || fail "the upload stopped at \"$chunks\" chunks: $(driver sim state); the log: $(driver lines | tr '\n' '|')"
+        sleep 1
+    done
+    fail "no success line within $1 s"
+}
+
+# 10. A write's box of a model-12 finalisation stays open while the user unplugs the instrument,
+# plugs in a model 14 and starts its update from inside the box's loop; about 600 chunks later
+# the old box is closed. The suspended finalisation must leave the new instrument alone.
+scenario_box_left_open_during_swap() {
+    # Firmware older than 1.01 gets every model-12 cell and calibration number written.
+    start_on_instrument boxopen 12 C1.00 state=1
+    driver click B1
+    driver wait-progress 10 120000 >/dev/null
+    # The update mark is written: the next write is the finalisation's first cell, whose echo is
+    # wrong four times, and its box "Ошибка записи" opens.
+    expect_reply '^ok$' corrupt-echo 3 4 20
+    local box
+    box=$(driver find-messagebox "" write-error 120000) || fail "no write error box: $box"
+    echo "ok the finalisation's box is open"
+    driver sim unplug-instrument >/dev/null
+    driver wait-line disconnected12 >/dev/null
+    driver sim plug-instrument model=14 version=D0.99 state=1 >/dev/null
+    dump_instrument before14
+    driver wait-text Label1 current-version:D0.99 5000 >/dev/null
+    driver wait-enabled B1 1 5000 >/dev/null
+    echo "ok a model 14 with D0.99 identified while the box is open"
+    driver click B1
+    # Pr1 cannot tell: the new update's backup moves it at the upload's maximum already.
+    local chunks=0 reply
+    for _ in $(seq 600); do
+        reply=$(driver sim sent 23) || fail "chunks sent: $reply"
+        chunks=${reply#ok }
+        [ "$chunks" -lt 600 ] || break
+        sleep 0.2
+    done
+    [ "$chunks" -ge 600 ] || fail "the new upload sent only $chunks chunks"
+    driver press-ok "$box" || fail "the old box would not close"
+    echo "ok the old box closed after $chunks chunks of the new upload"
+    await_success 120
+    driver wait-text Label1 current-version:D1.14 3000 >/dev/null
+    dump_instrument after
+    update_files check-flash "$source_dir/update/images/firmware-14.bin" "$control_dir/after/flash.bin" || exit 1
+    expect_reply '^ok plugged=1 model=14 version=D1.14 ' state
+    expect_reply '^ok 0x1$' peek 0x3FF
+    expect_reply '^ok 1$' sent 25
+    local cells
+    for cells in 0x308:0x327 0x345:0x345 0x34E:0x34E 0x398:0x39C 0x490:0x493; do
+        local first=${cells%%:*} last=${cells#*:} was now
+        was=$(memory_bytes "$control_dir/before14/memory.bin" "$first" "$last")
+        now=$(memory_bytes "$control_dir/after/memory.bin" "$first" "$last")
+        [ "$was" = "$now" ] || fail "the model 14's cells $first..$last went from$was to$now"
+    done
+    echo "ok the model 14's memory holds none of the model-12 finalisation's cells"
+    close_program
+}
+
+# The port's KeepResponsive on its own: a long handler that calls it runs no other handler.
+scenario_keep_responsive_port() {
+    "$wine" "$bin_dir/zrkeepresponsive.exe" | tr -d '\r'
+    return "${PIPESTATUS[0]}"
 }

@@ -7,6 +7,10 @@
 //   zrdriver wait-messagebox <title> <text-name> [timeout-ms]
 //                                                 a box with that title and text; presses OK.
 //                                                 Exit code 3 when no box came.
+//   zrdriver find-messagebox <title> <text-name> [timeout-ms]
+//                                                 the same, but leaves the box open and prints its
+//                                                 handle. Exit code 3 when no box came.
+//   zrdriver press-ok <handle>                    presses OK on that box; it must go away
 //   zrdriver click <control>                      a click on a control
 //   zrdriver tab-press <control>                  Tab until the control has the focus, then Space
 //   zrdriver text <control|caption>               the control's text (or the caption), UTF-8
@@ -20,8 +24,12 @@
 //   zrdriver progress                             "position maximum" of the progress bar Pr1
 //   zrdriver wait-progress <page> [timeout-ms]    the upload has committed that many pages
 //   zrdriver watch-upload [timeout-ms]            Pr1 climbs page by page until the success line
+//   zrdriver watch-backup [timeout-ms]            clicks B1; the window stays alive and Pr1 climbs
+//                                                 during the backup inside the click
 //   zrdriver update-time [timeout-ms]             clicks B1; seconds until the success line
 //   zrdriver documents-folder                     the shell's documents folder (CSIDL_PERSONAL)
+//   zrdriver hint <control> [timeout-ms]          the mouse rests on the control; its hint shows,
+//                                                 as the definition says
 //   zrdriver checked <control>                    "1" or "0" for a check box
 //   zrdriver wait-checked <control> <0|1> [timeout-ms]
 //   zrdriver sim <word>...                        commands to the simulated devices, separated by a
@@ -43,8 +51,10 @@
 #include <vector>
 
 #include "app/MainWindowDefinition.h"
+#include "tests/e2e/driver/BackupWatch.h"
 #include "tests/e2e/driver/ExpectedTexts.h"
 #include "tests/e2e/driver/Findings.h"
+#include "tests/e2e/driver/HintCheck.h"
 #include "tests/e2e/driver/Keyboard.h"
 #include "tests/e2e/driver/LogList.h"
 #include "tests/e2e/driver/MessageBoxes.h"
@@ -110,7 +120,7 @@ HWND RequireWindow() {
 
 constexpr int kNoMessageBox = 3;
 
-int WaitMessageBox(const std::wstring& title, const std::wstring& textName, int timeoutMs) {
+int WaitMessageBox(const std::wstring& title, const std::wstring& textName, int timeoutMs, bool press) {
     const auto text = NamedText(textName);
     if (!text) return Usage();
     HWND box = WaitForMessageBox(title, timeoutMs);
@@ -120,8 +130,21 @@ int WaitMessageBox(const std::wstring& title, const std::wstring& textName, int 
     }
     Findings findings;
     findings.Equal("message box text", Utf8(Wide(*text)), Utf8(MessageBoxText(box)));
-    PressOk(box);
+    if (press) PressOk(box);
+    else std::printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(box)));
     return findings.ExitCode();
+}
+
+int PressOkOn(const std::wstring& handle) {
+    HWND box = reinterpret_cast<HWND>(static_cast<UINT_PTR>(_wcstoui64(handle.c_str(), nullptr, 10)));
+    if (box == nullptr || !IsWindow(box)) {
+        std::printf("FAIL no box %s\n", Utf8(handle).c_str());
+        return 1;
+    }
+    PressOk(box);
+    if (WaitFor(kWaitMs, [&] { return !IsWindow(box); })) return 0;
+    std::printf("FAIL the box %s is still there\n", Utf8(handle).c_str());
+    return 1;
 }
 
 int Run(const std::vector<std::wstring>& arguments) {
@@ -135,8 +158,12 @@ int Run(const std::vector<std::wstring>& arguments) {
         return 1;
     }
     if (command == L"wait-messagebox" && arguments.size() >= 3) {
-        return WaitMessageBox(arguments[1], arguments[2], Timeout(arguments, 3));
+        return WaitMessageBox(arguments[1], arguments[2], Timeout(arguments, 3), true);
     }
+    if (command == L"find-messagebox" && arguments.size() >= 3) {
+        return WaitMessageBox(arguments[1], arguments[2], Timeout(arguments, 3), false);
+    }
+    if (command == L"press-ok" && arguments.size() == 2) return PressOkOn(arguments[1]);
     if (command == L"hold" && arguments.size() == 2) {
         Sleep(static_cast<DWORD>(_wtoi(arguments[1].c_str())));
         return 0;
@@ -218,6 +245,8 @@ int Run(const std::vector<std::wstring>& arguments) {
         }
     } else if (command == L"watch-upload") {
         WatchUpload(window, Timeout(arguments, 1), findings);
+    } else if (command == L"watch-backup") {
+        WatchBackup(window, Timeout(arguments, 1), findings);
     } else if (command == L"update-time") {
         const double seconds = TimeUpdate(window, Timeout(arguments, 1));
         if (seconds < 0) {
@@ -272,6 +301,19 @@ int Run(const std::vector<std::wstring>& arguments) {
         const auto checked = [&] { return SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED; };
         if (control == nullptr) findings.Fail("no control " + name);
         else if (!WaitFor(Timeout(arguments, 3), [&] { return checked() == wanted; })) findings.Equal(name + " checked", wanted, !wanted);
+    } else if (command == L"hint" && arguments.size() >= 2) {
+        const std::string name = Utf8(arguments[1]);
+        const auto& definition = app::MainWindowDefinition();
+        const auto entry = std::find_if(definition.controls.begin(), definition.controls.end(),
+                                        [&](const auto& control) { return control.name == name; });
+        HWND control = ControlWindow(window, definition, name);
+        if (control == nullptr || entry == definition.controls.end()) {
+            findings.Fail("no control " + name);
+        } else {
+            const std::wstring shown = HintShownFor(window, control, Timeout(arguments, 2));
+            findings.Equal(name + " hint (" + (IsWindowEnabled(control) ? "enabled" : "disabled") + ")",
+                           Utf8(Wide(entry->hint)), Utf8(shown));
+        }
     } else if (command == L"checked" && arguments.size() == 2) {
         HWND control = ControlWindow(window, app::MainWindowDefinition(), Utf8(arguments[1]));
         if (control == nullptr) {

@@ -14,6 +14,7 @@ const std::map<std::wstring, std::u16string_view> kFixedTexts = {
     {L"updating", u"Обновление прошивки"},
     {L"success", u"Процесс завершен успешно !!"},
     {L"chunk-rejected", u"Сбой записи 1 "},
+    {L"write-error", u"Ошибка записи"},
     {L"settings-saved", u"Настройки прибора сохранены в"},
     {L"folder12", u"папку \"Мои документы/zr12_01\""},
     {L"folder14", u"папку \"Мои документы/zr14\""},
