@@ -16,6 +16,7 @@ const std::map<std::wstring, std::u16string_view> kFixedTexts = {
     {L"chunk-rejected", u"Сбой записи 1 "},
     {L"write-error", u"Ошибка записи"},
     {L"settings-saved", u"Настройки прибора сохранены в"},
+    {L"settings-not-saved", u"Настройки прибора не сохранены"},
     {L"folder12", u"папку \"Мои документы/zr12_01\""},
     {L"folder14", u"папку \"Мои документы/zr14\""},
     {L"caption12", u"Прошивка версии C1.31 для пинцет ЖР-12"},
